@@ -1,0 +1,40 @@
+# Helpers that give every target of ours the same include root and warning flags.
+
+function(vek_target_defaults target)
+    target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# vek_add_library(<name> SOURCES ... [DEPS ...])
+# One static library per subsystem; DEPS are linked PUBLIC.
+function(vek_add_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    vek_target_defaults(${name})
+    if(ARG_DEPS)
+        target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    endif()
+endfunction()
+
+# vek_add_test(<name> SOURCES ... [DEPS ...] [FIXTURES <fixture>])
+# One GoogleTest executable per subsystem; each test case becomes a CTest test.
+# FIXTURES names the CTest fixture (for example "sshd") that every case requires.
+# Tests find the source tree and the sshd fixture's state folder through the
+# VEK_TEST_SOURCE_DIR and VEK_SSHD_FIXTURE_DIR macros.
+function(vek_add_test name)
+    cmake_parse_arguments(ARG "" "FIXTURES" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    vek_target_defaults(${name})
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+    target_compile_definitions(${name} PRIVATE
+        VEK_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        VEK_SSHD_FIXTURE_DIR="${PROJECT_BINARY_DIR}/sshd-fixture")
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
+    if(ARG_FIXTURES)
+        set(props PROPERTIES FIXTURES_REQUIRED ${ARG_FIXTURES} TIMEOUT 300)
+    else()
+        set(props PROPERTIES TIMEOUT 300)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${props})
+endfunction()
