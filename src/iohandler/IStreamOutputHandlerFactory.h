@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+#include <ostream>
+
+#include "iohandler/IStreamOutputHandler.h"
+
+namespace VekLibrary::IoHandler {
+
+class IStreamOutputHandlerFactory {
+public:
+    virtual ~IStreamOutputHandlerFactory() = default;
+
+    // Replaces `out` with a new handler over `stream`, which must outlive it.
+    virtual void Create(std::ostream* stream, std::shared_ptr<IStreamOutputHandler>& out) = 0;
+};
+
+}  // namespace VekLibrary::IoHandler
