@@ -44,8 +44,7 @@ public:
                                                    const std::string& value) = 0;
     virtual std::shared_ptr<IJsonWrapper> PushBack(const std::string& key, const char* value) = 0;
     virtual std::shared_ptr<IJsonWrapper> PushBack(const std::string& key, long value) = 0;
-    virtual std::shared_ptr<IJsonWrapper> PushBack(const std::string& key,
-                                                   unsigned long value) = 0;
+    virtual std::shared_ptr<IJsonWrapper> PushBack(const std::string& key, unsigned long value) = 0;
     virtual std::shared_ptr<IJsonWrapper> PushBack(const std::string& key, double value) = 0;
     virtual std::shared_ptr<IJsonWrapper> PushBack(const std::string& key, bool value) = 0;
 

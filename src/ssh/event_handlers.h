@@ -28,9 +28,9 @@ typedef void (*libssh2_handshake_event_cb)(LIBSSH2_SESSION* session, int status,
                                            void* user_pointer);
 
 VEK_EVENT_API void register_banner_received_handler(libssh2_handshake_event_cb callback,
-                                                  void* user_pointer);
+                                                    void* user_pointer);
 VEK_EVENT_API void register_key_exchanged_handler(libssh2_handshake_event_cb callback,
-                                                void* user_pointer);
+                                                  void* user_pointer);
 
 /* Fired from inside libssh2_session_handshake. */
 VEK_EVENT_API void _event_session_banner_received(LIBSSH2_SESSION* session, int status);
