@@ -1,0 +1,370 @@
+#include "serialization/NlohmannJsonWrapper.h"
+
+#include <cmath>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "serialization/XJsonError.h"
+
+namespace VekLibrary::Serialization {
+
+using Json = nlohmann::json;
+
+struct NlohmannJsonWrapper::Node {
+    // Points at the node; the control block is the document root's, so every node
+    // keeps the whole document alive.
+    std::shared_ptr<Json> value;
+};
+
+namespace {
+
+// A wrapper of `member`, which lives inside the document that `owner` shares.
+std::shared_ptr<NlohmannJsonWrapper> WrapMember(const std::shared_ptr<Json>& owner, Json& member) {
+    return std::make_shared<NlohmannJsonWrapper>(std::make_shared<NlohmannJsonWrapper::Node>(
+        NlohmannJsonWrapper::Node{std::shared_ptr<Json>(owner, &member)}));
+}
+
+// A wrapper over a new document that holds `value`.
+std::shared_ptr<NlohmannJsonWrapper> WrapNewDocument(Json value) {
+    return std::make_shared<NlohmannJsonWrapper>(std::make_shared<NlohmannJsonWrapper::Node>(
+        NlohmannJsonWrapper::Node{std::make_shared<Json>(std::move(value))}));
+}
+
+// Runs `operation` and turns the JSON library's exceptions into the two-part
+// XJsonError "<prefix><key>. [Extra] <library text>". The facade's own XJsonErrors
+// pass through untouched, so they are never wrapped twice.
+template <typename Operation>
+auto WithLibraryErrors(const char* prefix, const std::string& key, Operation&& operation)
+    -> decltype(operation()) {
+    try {
+        return operation();
+    } catch (const Json::exception& error) {
+        throw XJsonError(prefix + key, error.what());
+    }
+}
+
+const std::string kNoKey;
+constexpr const char* kExtractMessage = "Error in extracting value from node.";
+
+// A float outside the target's range (or NaN) has no integer value; converting it
+// would be undefined behaviour, so it is refused like a type mismatch.
+template <typename Fits>
+void RequireIntegralRange(const Json& node, Fits&& fits, const char* targetName) {
+    if (!node.is_number_float()) {
+        return;
+    }
+    const double value = node.get<double>();
+    if (!fits(value)) {
+        throw XJsonError(kExtractMessage, std::string("floating-point value ") +
+                                              (std::isnan(value) ? "NaN" : node.dump()) +
+                                              " is out of the range of " + targetName);
+    }
+}
+
+}  // namespace
+
+NlohmannJsonWrapper::NlohmannJsonWrapper()
+    : node_(std::make_shared<Node>(Node{std::make_shared<Json>(Json::object())})) {}
+
+NlohmannJsonWrapper::NlohmannJsonWrapper(std::shared_ptr<Node> node) : node_(std::move(node)) {
+    if (!node_ || !node_->value) {
+        throw XJsonError("Subnode provided is null.");
+    }
+}
+
+NlohmannJsonWrapper::~NlohmannJsonWrapper() = default;
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::TryGet(const std::string& key) {
+    Json& self = *node_->value;
+    if (!self.is_object()) {
+        throw XJsonError(
+            "Current node is not an object. No internal node exists to be retrieved at key: " +
+            key);
+    }
+    return WithLibraryErrors("Error finding a JSON object at key: ", key,
+                             [&]() -> std::shared_ptr<IJsonWrapper> {
+                                 auto member = self.find(key);
+                                 if (member == self.end()) {
+                                     return nullptr;
+                                 }
+                                 return WrapMember(node_->value, *member);
+                             });
+}
+
+std::shared_ptr<const IJsonWrapper> NlohmannJsonWrapper::TryGet(const std::string& key) const {
+    Json& self = *node_->value;
+    if (!self.is_object()) {
+        throw XJsonError(
+            "Current node is not an object. No internal node exists to be retrieved at key: " +
+            key);
+    }
+    return WithLibraryErrors("Error finding a JSON object in key: ", key,
+                             [&]() -> std::shared_ptr<const IJsonWrapper> {
+                                 auto member = self.find(key);
+                                 if (member == self.end()) {
+                                     return nullptr;
+                                 }
+                                 return WrapMember(node_->value, *member);
+                             });
+}
+
+void NlohmannJsonWrapper::GetAs(bool& value) const {
+    WithLibraryErrors(kExtractMessage, kNoKey, [&] { node_->value->get_to(value); });
+}
+
+void NlohmannJsonWrapper::GetAs(long& value) const {
+    WithLibraryErrors(kExtractMessage, kNoKey, [&] {
+        RequireIntegralRange(
+            *node_->value,
+            [](double v) { return v >= -9223372036854775808.0 && v < 9223372036854775808.0; },
+            "a signed 64-bit integer");
+        node_->value->get_to(value);
+    });
+}
+
+void NlohmannJsonWrapper::GetAs(unsigned long& value) const {
+    WithLibraryErrors(kExtractMessage, kNoKey, [&] {
+        // Fractions between -1 and 0 truncate to 0 and are fine.
+        RequireIntegralRange(
+            *node_->value, [](double v) { return v > -1.0 && v < 18446744073709551616.0; },
+            "an unsigned 64-bit integer");
+        node_->value->get_to(value);
+    });
+}
+
+void NlohmannJsonWrapper::GetAs(double& value) const {
+    WithLibraryErrors(kExtractMessage, kNoKey, [&] { node_->value->get_to(value); });
+}
+
+void NlohmannJsonWrapper::GetAs(std::string& value) const {
+    WithLibraryErrors(kExtractMessage, kNoKey, [&] { node_->value->get_to(value); });
+}
+
+namespace {
+
+// The shared body of the scalar Set overloads.
+std::shared_ptr<IJsonWrapper> SetMember(const std::shared_ptr<Json>& node, const std::string& key,
+                                        Json value) {
+    Json& self = *node;
+    if (!self.is_object()) {
+        throw XJsonError("Node is not an object. Error in setting value at key: " + key);
+    }
+    return WithLibraryErrors("Error in setting value at key: ", key, [&] {
+        Json& member = self[key];
+        member = std::move(value);
+        return WrapMember(node, member);
+    });
+}
+
+}  // namespace
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key,
+                                                       const std::string& value) {
+    // Deliberately through the C-string overload: the stored text ends at the first NUL.
+    return Set(key, value.c_str());
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key, const char* value) {
+    if (value == nullptr) {
+        throw XJsonError("null value provided instead of string for key: " + key);
+    }
+    return SetMember(node_->value, key, Json(value));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key, long value) {
+    return SetMember(node_->value, key, Json(value));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key,
+                                                       unsigned long value) {
+    return SetMember(node_->value, key, Json(value));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key, double value) {
+    return SetMember(node_->value, key, Json(value));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key, bool value) {
+    return SetMember(node_->value, key, Json(value));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key,
+                                                       std::shared_ptr<const IJsonWrapper> value) {
+    Json& self = *node_->value;
+    if (!self.is_object()) {
+        throw XJsonError("Current node is not an object. Error in setting value at key: " + key);
+    }
+    if (!value) {
+        throw XJsonError("Null object passed to set at key: " + key);
+    }
+    const auto* source = dynamic_cast<const NlohmannJsonWrapper*>(value.get());
+    if (source == nullptr || !source->node_ || !source->node_->value) {
+        throw XJsonError("Invalid object passed to set at key: " + key);
+    }
+    return WithLibraryErrors("Failed to set inner object at key: ", key, [&] {
+        // Copy before inserting: the source may be this very node or one of its members.
+        Json copy = *source->node_->value;
+        Json& member = self[key];
+        member = std::move(copy);
+        return WrapMember(node_->value, member);
+    });
+}
+
+void NlohmannJsonWrapper::SetNull(const std::string& key) {
+    Json& self = *node_->value;
+    if (!self.is_object()) {
+        throw XJsonError("Current node is not an object.");
+    }
+    WithLibraryErrors("Failed to set value as null at key: ", key, [&] { self[key] = nullptr; });
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key,
+                                                            std::shared_ptr<IJsonWrapper> value) {
+    if (!value) {
+        throw XJsonError("Cannot push null value at key: " + key);
+    }
+    Json& self = *node_->value;
+    if (!self.is_object()) {
+        throw XJsonError("Current node is not an object. Value could not be pushed at key: " + key);
+    }
+    return WithLibraryErrors("Value could not be pushed at key: ", key, [&] {
+        auto member = self.find(key);
+        if (member != self.end() && !member->is_array()) {
+            throw XJsonError("Value can't be pushed. Node is not an array at key: " + key);
+        }
+        Json& array = member != self.end() ? *member : (self[key] = Json::array());
+        const auto* source = dynamic_cast<const NlohmannJsonWrapper*>(value.get());
+        if (source == nullptr || !source->node_ || !source->node_->value) {
+            throw XJsonError("Invalid value passed to be pushed for key: " + key);
+        }
+        // Copy first: the source may be an element of this very array.
+        Json copy = *source->node_->value;
+        array.push_back(std::move(copy));
+        return WrapMember(node_->value, array.back());
+    });
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key,
+                                                            const std::string& value) {
+    return PushBack(key, value.c_str());
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key,
+                                                            const char* value) {
+    if (value == nullptr) {
+        throw XJsonError("null value provided instead of string for key: " + key);
+    }
+    return PushBack(key, std::shared_ptr<IJsonWrapper>(WrapNewDocument(Json(value))));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key, long value) {
+    return PushBack(key, std::shared_ptr<IJsonWrapper>(WrapNewDocument(Json(value))));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key,
+                                                            unsigned long value) {
+    return PushBack(key, std::shared_ptr<IJsonWrapper>(WrapNewDocument(Json(value))));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key, double value) {
+    return PushBack(key, std::shared_ptr<IJsonWrapper>(WrapNewDocument(Json(value))));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key, bool value) {
+    return PushBack(key, std::shared_ptr<IJsonWrapper>(WrapNewDocument(Json(value))));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::CreateEmptyObject(const std::string& key) {
+    Json& self = *node_->value;
+    if (!self.is_object()) {
+        throw XJsonError(
+            "Current node is not an object. Empty object could not be created at key: " + key);
+    }
+    return WithLibraryErrors("Unable to create empty object at key: ", key, [&] {
+        Json& member = self[key];
+        member = Json::object();
+        return WrapMember(node_->value, member);
+    });
+}
+
+namespace {
+
+// The shared body of the type tests.
+template <typename Test>
+bool CheckType(const std::shared_ptr<NlohmannJsonWrapper::Node>& node, const char* wrapMessage,
+               Test&& test) {
+    if (!node || !node->value) {
+        throw XJsonError("Cannot perform type check on node. Node does not exist.");
+    }
+    return WithLibraryErrors(wrapMessage, kNoKey, [&] { return test(*node->value); });
+}
+
+}  // namespace
+
+bool NlohmannJsonWrapper::IsNull() const {
+    return CheckType(node_, "Unable to check if current node type is null.",
+                     [](const Json& j) { return j.is_null(); });
+}
+
+bool NlohmannJsonWrapper::IsBool() const {
+    return CheckType(node_, "Unable to check if current node type is boolean.",
+                     [](const Json& j) { return j.is_boolean(); });
+}
+
+bool NlohmannJsonWrapper::IsObject() const {
+    return CheckType(node_, "Unable to check if current node type is JSON object.",
+                     [](const Json& j) { return j.is_object(); });
+}
+
+bool NlohmannJsonWrapper::IsArray() const {
+    return CheckType(node_, "Unable to check if current node type is JSON array.",
+                     [](const Json& j) { return j.is_array(); });
+}
+
+bool NlohmannJsonWrapper::IsInt() const {
+    return CheckType(node_, "Unable to check if current node type is integer.",
+                     [](const Json& j) { return j.is_number_integer(); });
+}
+
+bool NlohmannJsonWrapper::IsUnsigned() const {
+    return CheckType(node_, "Unable to check if current node type is unsigned integer.",
+                     [](const Json& j) { return j.is_number_unsigned(); });
+}
+
+bool NlohmannJsonWrapper::IsDouble() const {
+    return CheckType(node_, "Unable to check if current node type is a floating-point number.",
+                     [](const Json& j) { return j.is_number(); });
+}
+
+bool NlohmannJsonWrapper::IsString() const {
+    return CheckType(node_, "Unable to check if current node type is string.",
+                     [](const Json& j) { return j.is_string(); });
+}
+
+std::string NlohmannJsonWrapper::ToString() const {
+    if (!node_ || !node_->value) {
+        throw XJsonError("Cannot serialize JSON. Node does not exist.");
+    }
+    try {
+        // The text is built completely before it is returned, so a failure never
+        // leaves a partial document behind.
+        return node_->value->dump(-1, ' ', false, Json::error_handler_t::strict);
+    } catch (const Json::exception&) {
+        throw XJsonError(
+            "Error while serializing the JSON object. Verify if a non utf-8 string stored in "
+            "JSON.");
+    }
+}
+
+void NlohmannJsonWrapper::Parse(const std::string& text) {
+    Json parsed;
+    try {
+        parsed = Json::parse(text, nullptr, /*allow_exceptions=*/true, /*ignore_comments=*/false);
+    } catch (const Json::exception&) {
+        throw XJsonError("Failed to parse the input string.");
+    }
+    node_->value->swap(parsed);
+}
+
+}  // namespace VekLibrary::Serialization
