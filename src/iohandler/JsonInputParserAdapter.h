@@ -1,0 +1,42 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "iohandler/IInputParserAdapter.h"
+#include "iohandler/IStreamInputHandler.h"
+#include "serialization/IJsonWrapper.h"
+
+namespace VekLibrary::IoHandler {
+
+// Reads the test input as one JSON document on one line of standard input,
+// looks each option up by its datakey and turns the JSON value into the text the
+// command line would give. Made for one Parse; argc and argv are not used.
+class JsonInputParserAdapter final : public IInputParserAdapter {
+public:
+    // `document` is an empty object that receives the parsed input. Throws
+    // XBrokenInvariantsError for a null collaborator or a timeout below 1 ms.
+    JsonInputParserAdapter(std::shared_ptr<Serialization::IJsonWrapper> document,
+                           std::shared_ptr<IStreamInputHandler> stdinInputHandler,
+                           std::chrono::milliseconds stdinTimeout);
+
+    ParsedOptionValues Parse(int argc, const char* const argv[],
+                             const VekCommandOptionList& options) override;
+
+    // The node at the end of `datakey`, or null when a key along it is absent.
+    std::shared_ptr<Serialization::IJsonWrapper> GetOptionNode(
+        const std::vector<std::string>& datakey) const;
+    // The option text of a JSON value; throws XInvalidTestInputError when the
+    // value does not have the declared type.
+    std::string GetInputValueAsString(const Serialization::IJsonWrapper& node,
+                                      InputValueTypeEnum valueType) const;
+
+private:
+    std::shared_ptr<Serialization::IJsonWrapper> m_document;
+    std::shared_ptr<IStreamInputHandler> m_stdinInputHandler;
+    std::chrono::milliseconds m_stdinTimeout;
+};
+
+}  // namespace VekLibrary::IoHandler

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+
+#include "iohandler/IInputParserAdapter.h"
+#include "iohandler/IInputParserAdapterFactory.h"
+#include "iohandler/IVekCommand.h"
+
+namespace VekLibrary::IoHandler {
+
+class VekCommand final : public IVekCommand {
+public:
+    // Refuses an inconsistent definition with XBrokenInvariantsError.
+    VekCommand(const std::string& name, const std::string& description,
+               VekCommandOptionList options, const std::unordered_set<char>& shortCircuitFlags,
+               std::shared_ptr<IInputParserAdapterFactory> inputParserAdapterFactory);
+
+    void Parse(int argc, const char* const argv[]) override;
+
+    bool TryGet(char shortFlag, bool& value) const override;
+    bool TryGet(char shortFlag, std::int64_t& value) const override;
+    bool TryGet(char shortFlag, std::uint64_t& value) const override;
+    bool TryGet(char shortFlag, double& value) const override;
+    bool TryGet(char shortFlag, std::string& value) const override;
+
+    std::string GetHelpMessage() const override;
+    const std::unordered_set<char>& GetShortCircuitCommandOptionFlags() const override {
+        return m_shortCircuitFlags;
+    }
+    const VekCommandOptionList& GetCommandOptions() const override { return m_options; }
+    const std::string& GetName() const override { return m_name; }
+    const std::string& GetDescription() const override { return m_description; }
+
+private:
+    void ValidateDefinition() const;
+    void VerifyParsedValues() const;
+    // The parsed text of the flag, or null when absent; throws when nothing was parsed.
+    const std::string* FindParsedText(char shortFlag) const;
+
+    std::string m_name;
+    std::string m_description;
+    VekCommandOptionList m_options;
+    std::unordered_set<char> m_shortCircuitFlags;
+    std::shared_ptr<IInputParserAdapterFactory> m_inputParserAdapterFactory;
+    ParsedOptionValues m_parsedValues;
+};
+
+}  // namespace VekLibrary::IoHandler

@@ -1,0 +1,22 @@
+#include "iohandler/VekCommandBuilderFactory.h"
+
+#include <utility>
+
+#include "domain/Exceptions.h"
+#include "iohandler/VekCommandBuilder.h"
+
+namespace VekLibrary::IoHandler {
+
+VekCommandBuilderFactory::VekCommandBuilderFactory(
+    std::shared_ptr<IVekCommandFactory> commandFactory)
+    : m_commandFactory(std::move(commandFactory)) {
+    if (!m_commandFactory) {
+        throw XBrokenInvariantsError("Vek command factory is null.");
+    }
+}
+
+void VekCommandBuilderFactory::Create(std::shared_ptr<IVekCommandBuilder>& out) {
+    out = std::make_shared<VekCommandBuilder>(m_commandFactory);
+}
+
+}  // namespace VekLibrary::IoHandler
