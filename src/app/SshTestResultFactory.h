@@ -1,0 +1,14 @@
+#pragma once
+
+#include <memory>
+
+#include "app/ISshTestResultFactory.h"
+
+namespace Ssh {
+
+class SshTestResultFactory final : public ISshTestResultFactory {
+public:
+    void Create(std::unique_ptr<SshTestResult>& out) override;
+};
+
+}  // namespace Ssh

@@ -1,0 +1,36 @@
+#include "app/SshTestResultKeys.h"
+
+// C++17 cannot constant-initialise a std::string. The keys are composed from the
+// prefixes below, and other files (command definitions, tables of their own) may
+// read them during their static initialisation, so they are built with the highest
+// user init priority: every prioritised initialiser runs before any ordinary one
+// whatever the link order, and within this file in definition order.
+#define SSH_KEY_INIT __attribute__((init_priority(101)))
+
+namespace Ssh::SshTestResultKeys {
+
+namespace {
+const std::string QoSshResultsMetricsPrefix SSH_KEY_INIT = "qo-ssh.results.metrics.";
+const std::string QoSshResultsMetricsCommandExecutionPrefix SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "command-execution.";
+}  // namespace
+
+const std::string BannerExchangeMs SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "banner-exchange." + "ms";
+const std::string KeyExchangeMs SSH_KEY_INIT = QoSshResultsMetricsPrefix + "key-exchange." + "ms";
+const std::string ServiceRequestExchangeMs SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "service-request-exchange." + "ms";
+const std::string AuthenticationMs SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "authentication." + "ms";
+const std::string CommandExecutionMs SSH_KEY_INIT =
+    QoSshResultsMetricsCommandExecutionPrefix + "ms";
+const std::string CommandResultSizeNumber SSH_KEY_INIT =
+    QoSshResultsMetricsCommandExecutionPrefix + "result-size." + "number";
+const std::string CommandExecutionReturnCodeNumber SSH_KEY_INIT =
+    QoSshResultsMetricsCommandExecutionPrefix + "return-code." + "number";
+const std::string CommandExecutionResult SSH_KEY_INIT =
+    QoSshResultsMetricsCommandExecutionPrefix + "result";
+const std::string HostFingerprintHexEncoded SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "host-fingerprint." + "hex-encoded";
+
+}  // namespace Ssh::SshTestResultKeys

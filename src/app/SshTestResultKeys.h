@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+// Names of the SSH-specific metrics in the result document, each used whole as one
+// JSON member name. The last segment names the unit or form of the value: "ms"
+// milliseconds, "number" a count, "hex-encoded" hexadecimal text; "result" is the
+// raw captured output. Constructed before any ordinary static initialiser runs, so
+// other files may read them from their own static initialisers.
+namespace Ssh::SshTestResultKeys {
+
+extern const std::string BannerExchangeMs;
+extern const std::string KeyExchangeMs;
+extern const std::string ServiceRequestExchangeMs;
+extern const std::string AuthenticationMs;
+extern const std::string CommandExecutionMs;
+extern const std::string CommandResultSizeNumber;
+extern const std::string CommandExecutionReturnCodeNumber;
+extern const std::string CommandExecutionResult;
+extern const std::string HostFingerprintHexEncoded;
+
+}  // namespace Ssh::SshTestResultKeys
