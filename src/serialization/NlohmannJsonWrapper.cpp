@@ -161,8 +161,9 @@ std::shared_ptr<IJsonWrapper> SetMember(const std::shared_ptr<Json>& node, const
 
 std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key,
                                                        const std::string& value) {
-    // Deliberately through the C-string overload: the stored text ends at the first NUL.
-    return Set(key, value.c_str());
+    // The whole string, embedded NUL bytes included: captured command output may
+    // hold them, and cutting it at the first one would silently lose data.
+    return SetMember(node_->value, key, Json(value));
 }
 
 std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key, const char* value) {
@@ -247,7 +248,7 @@ std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& k
 
 std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key,
                                                             const std::string& value) {
-    return PushBack(key, value.c_str());
+    return PushBack(key, std::shared_ptr<IJsonWrapper>(WrapNewDocument(Json(value))));
 }
 
 std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::PushBack(const std::string& key,

@@ -87,11 +87,16 @@ TEST(NlohmannJsonWrapperTest, SetReplacesAnExistingMemberWhateverItsType) {
     EXPECT_EQ(document->ToString(), R"({"k":null})");
 }
 
-TEST(NlohmannJsonWrapperTest, StdStringIsStoredUpToTheFirstNul) {
+TEST(NlohmannJsonWrapperTest, StdStringKeepsEmbeddedNulBytesWhileCStringEndsAtTheFirst) {
     auto document = NewDocument();
     document->Set("k", std::string("ab\0cd", 5));
     document->PushBack("a", std::string("x\0y", 3));
-    EXPECT_EQ(document->ToString(), R"({"a":["x"],"k":"ab"})");
+    document->Set("c", "ab\0cd");
+    EXPECT_EQ(document->ToString(), R"({"a":["x\u0000y"],"c":"ab","k":"ab\u0000cd"})");
+
+    std::string back;
+    document->TryGet("k")->GetAs(back);
+    EXPECT_EQ(back, std::string("ab\0cd", 5));
 }
 
 TEST(NlohmannJsonWrapperTest, ChangesAreVisibleThroughEveryWrapperOfTheDocument) {
