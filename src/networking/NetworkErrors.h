@@ -8,6 +8,8 @@
 // system error code in the std::system_error part and compose their own text.
 namespace VekLibrary::Networking {
 
+class SocketHandle;
+
 class XNetworkError : public std::system_error {
 public:
     XNetworkError(const std::string& message, std::error_code code)
@@ -33,6 +35,14 @@ public:
     XConnectError(const std::string& address, const std::string& reason)
         : XNetworkError("Connection to " + address + " failed. Reason: " + reason,
                         std::error_code(0, std::system_category())) {}
+};
+
+// A socket operation failed. The text names the descriptor, the reason and errno as
+// it stands when the exception is built:
+// "Socket error(socket: <fd>). Reason: <reason>[errno: <n> - <strerror>]."
+class XSocketError : public XNetworkError {
+public:
+    XSocketError(const SocketHandle& socket, const std::string& reason);
 };
 
 // Name resolution failed. Deliberately not an XNetworkError.

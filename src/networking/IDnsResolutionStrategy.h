@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "networking/AddressFamilyEnum.h"
+#include "networking/AddressInfoList.h"
+#include "networking/SocketType.h"
+
+namespace VekLibrary::Networking {
+
+// Turns a host and service into the address to connect to: the returned list's
+// current node. IP literals are used as they are, without a name lookup. Every
+// failure is an XNameResolutionError.
+class IDnsResolutionStrategy {
+public:
+    virtual ~IDnsResolutionStrategy() = default;
+
+    // Resolve for a stream socket.
+    virtual AddressInfoList Resolve(const std::string& host, const std::string& service,
+                                    AddressFamilyEnum family) = 0;
+    virtual AddressInfoList Resolve(const std::string& host, const std::string& service,
+                                    AddressFamilyEnum family, SocketType type) = 0;
+};
+
+}  // namespace VekLibrary::Networking

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <sys/socket.h>
+
+#include <string>
+
+#include "networking/AddressFamilyEnum.h"
+#include "networking/AddressInfoList.h"
+#include "networking/SocketType.h"
+
+namespace VekLibrary::Networking {
+
+// The exception-raising layer over the system's name resolution and address
+// conversions. Stateless; callers own the lists it returns.
+class ILinuxNetworkingWrapper {
+public:
+    virtual ~ILinuxNetworkingWrapper() = default;
+
+    // getaddrinfo(host, service) with the given family, socket type and flags; the
+    // service is passed as given, even when empty. Throws XNameResolutionError
+    // "Failed to resolve hostname: <host>. getaddrinfo() returned: <gai_strerror>".
+    virtual AddressInfoList GetAddressInfo(const std::string& host, const std::string& service,
+                                           AddressFamilyEnum family, SocketType type,
+                                           int flags) = 0;
+    // The node's address as text, without port or brackets. Throws
+    // XBrokenInvariantsError for a null node or address, an unsupported family or an
+    // address that does not fit its family.
+    virtual std::string AddressAsString(const addrinfo* addressInfo) = 0;
+    // Zeroes `out` and fills its family and address (port 0) from an IP literal.
+    // Throws XBrokenInvariantsError when the text is empty, the family is neither
+    // Ipv4 nor Ipv6, or the text is not a literal of that family.
+    virtual void IpStringToAddress(const std::string& text, AddressFamilyEnum family,
+                                   sockaddr_storage& out) = 0;
+    // Ipv4, Ipv6 or Unspecified, as NetworkingHelpers::GetAddressType.
+    virtual AddressFamilyEnum GetAddressType(const std::string& text) = 0;
+    virtual bool IsValidIpAddress(const std::string& text) = 0;
+};
+
+}  // namespace VekLibrary::Networking
