@@ -33,7 +33,7 @@ protected:
     LinuxNetworkingWrapper real;
 
     // The name "host.test" resolves to `nodes` in this order.
-    void NameResolvesTo(const std::vector<VekTest::NodeSpec>& nodes) {
+    void NameResolvesTo(const std::vector<VekTest::NodeDescription>& nodes) {
         EXPECT_CALL(*wrapper, GetAddressType("host.test"))
             .WillOnce(Return(AddressFamilyEnum::Unspecified));
         EXPECT_CALL(*wrapper, GetAddressInfo("host.test", "22", AddressFamilyEnum::Unspecified,
