@@ -1,5 +1,6 @@
 #include "iohandler/JsonInputParserAdapter.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -11,6 +12,44 @@ namespace VekLibrary::IoHandler {
 
 using Serialization::IJsonWrapper;
 using Serialization::XJsonError;
+
+namespace {
+
+// The JSON library serializes recursively, so an `Any` option whose value nests
+// a few ten thousand arrays would exhaust the stack. Test input is two or three
+// levels deep; anything this deep is refused before it is parsed.
+constexpr std::size_t kMaximumNestingDepth = 1000;
+
+// Deepest nesting of arrays and objects, brackets inside strings not counted.
+// The text need not be valid JSON.
+std::size_t NestingDepth(const std::string& text) {
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (char character : text) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (character == '\\') {
+                escaped = true;
+            } else if (character == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (character == '"') {
+            inString = true;
+        } else if (character == '[' || character == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if ((character == ']' || character == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+}  // namespace
 
 JsonInputParserAdapter::JsonInputParserAdapter(
     std::shared_ptr<IJsonWrapper> document, std::shared_ptr<IStreamInputHandler> stdinInputHandler,
@@ -42,6 +81,11 @@ ParsedOptionValues JsonInputParserAdapter::Parse(int /*argc*/, const char* const
     }
     if (text.empty()) {
         throw XInvalidTestInputError("Empty string provided when a serialized Json was required.");
+    }
+    if (NestingDepth(text) > kMaximumNestingDepth) {
+        throw XInvalidTestInputError(
+            "Invalid JSON input provided. Arrays and objects are nested deeper than " +
+            std::to_string(kMaximumNestingDepth) + " levels.");
     }
     try {
         m_document->Parse(text);

@@ -22,6 +22,10 @@ public:
                            std::shared_ptr<IStreamInputHandler> stdinInputHandler,
                            std::chrono::milliseconds stdinTimeout);
 
+    // Reads one line, parses it and maps every option with a datakey: required
+    // ones absent from the document get an empty placeholder. Every input problem
+    // is an XInvalidTestInputError, including a document nested deeper than the
+    // JSON library can serialize safely.
     ParsedOptionValues Parse(int argc, const char* const argv[],
                              const VekCommandOptionList& options) override;
 

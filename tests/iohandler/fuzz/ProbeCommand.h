@@ -1,0 +1,15 @@
+#pragma once
+
+#include <memory>
+
+#include "iohandler/IInputParserAdapterFactory.h"
+#include "iohandler/IVekCommand.h"
+
+namespace VekLibrary::IoHandler::Fuzzing {
+
+// The probe's fourteen-option command, built with the real option and command
+// builders, parsing through `parserFactory`.
+std::unique_ptr<IVekCommand> BuildProbeCommand(
+    std::shared_ptr<IInputParserAdapterFactory> parserFactory);
+
+}  // namespace VekLibrary::IoHandler::Fuzzing
