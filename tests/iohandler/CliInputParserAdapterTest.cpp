@@ -19,12 +19,12 @@ namespace {
 
 using Testing::Argv;
 using Testing::MakeOptions;
-using Testing::OptionSpec;
+using Testing::OptionShape;
 using Testing::ThrowsWithMessage;
 using Type = InputValueTypeEnum;
 using Req = OptionRequirementEnum;
 
-const std::vector<OptionSpec> kOptions = {
+const std::vector<OptionShape> kOptions = {
     {'h', "help", Type::Boolean, Req::Optional},
     {'p', "port", Type::Integer, Req::RequiredForCli},
     {'u', "url", Type::String, Req::RequiredForBoth, {"u"}},

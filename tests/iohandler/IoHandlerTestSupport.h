@@ -33,7 +33,7 @@ template <typename Exception, typename Callable>
     return ::testing::AssertionFailure() << "nothing thrown, expected \"" << expected << "\"";
 }
 
-struct OptionSpec {
+struct OptionShape {
     char shortFlag;
     std::string longFlag;
     InputValueTypeEnum valueType = InputValueTypeEnum::String;
@@ -45,31 +45,31 @@ struct OptionSpec {
 };
 
 // Builds a real option through the real builder.
-inline std::unique_ptr<IVekCommandOption> MakeOption(const OptionSpec& spec) {
+inline std::unique_ptr<IVekCommandOption> MakeOption(const OptionShape& shape) {
     VekCommandOptionBuilder builder(std::make_shared<VekCommandOptionFactory>());
-    builder.AddFlags(spec.shortFlag, spec.longFlag)
-        .AddDescription("Option " + spec.longFlag + ".")
-        .AddInputValueType(spec.valueType)
-        .AddOptionRequirement(spec.requirement);
-    if (!spec.datakey.empty()) {
-        builder.AddDatakey(spec.datakey);
+    builder.AddFlags(shape.shortFlag, shape.longFlag)
+        .AddDescription("Option " + shape.longFlag + ".")
+        .AddInputValueType(shape.valueType)
+        .AddOptionRequirement(shape.requirement);
+    if (!shape.datakey.empty()) {
+        builder.AddDatakey(shape.datakey);
     }
-    if (!spec.dependencies.empty()) {
-        builder.DependsOn(spec.dependencies);
+    if (!shape.dependencies.empty()) {
+        builder.DependsOn(shape.dependencies);
     }
-    if (!spec.exclusions.empty()) {
-        builder.MutuallyExclusiveWith(spec.exclusions);
+    if (!shape.exclusions.empty()) {
+        builder.MutuallyExclusiveWith(shape.exclusions);
     }
-    if (spec.validator) {
-        builder.AddValidator(spec.validator);
+    if (shape.validator) {
+        builder.AddValidator(shape.validator);
     }
     return builder.Build();
 }
 
-inline VekCommandOptionList MakeOptions(const std::vector<OptionSpec>& specs) {
+inline VekCommandOptionList MakeOptions(const std::vector<OptionShape>& shapes) {
     VekCommandOptionList options;
-    for (const auto& spec : specs) {
-        options.push_back(MakeOption(spec));
+    for (const auto& shape : shapes) {
+        options.push_back(MakeOption(shape));
     }
     return options;
 }

@@ -17,7 +17,7 @@ using Serialization::IJsonWrapper;
 using Serialization::MockJsonWrapper;
 using Serialization::XJsonError;
 using Testing::MakeOptions;
-using Testing::OptionSpec;
+using Testing::OptionShape;
 using Testing::ThrowsWithMessage;
 using Type = InputValueTypeEnum;
 using Req = OptionRequirementEnum;
@@ -33,9 +33,9 @@ std::shared_ptr<IJsonWrapper> NewDocument() {
 class JsonInputParserAdapterTest : public ::testing::Test {
 protected:
     // Parses `line` as if it had arrived on standard input.
-    ParsedOptionValues Parse(const std::string& line, const std::vector<OptionSpec>& specs) {
+    ParsedOptionValues Parse(const std::string& line, const std::vector<OptionShape>& shapes) {
         EXPECT_CALL(*m_reader, ReadInput(5000ms)).WillOnce(Return(line));
-        m_options = MakeOptions(specs);
+        m_options = MakeOptions(shapes);
         return m_adapter.Parse(1, nullptr, m_options);
     }
 
@@ -60,8 +60,8 @@ TEST_F(JsonInputParserAdapterTest, ConstructorRefusals) {
 }
 
 TEST_F(JsonInputParserAdapterTest, ReaderAndDocumentFailures) {
-    const std::vector<OptionSpec> specs = {{'u', "url", Type::String, Req::Optional, {"u"}}};
-    m_options = MakeOptions(specs);
+    const std::vector<OptionShape> shapes = {{'u', "url", Type::String, Req::Optional, {"u"}}};
+    m_options = MakeOptions(shapes);
     EXPECT_CALL(*m_reader, ReadInput(5000ms))
         .WillOnce(
             ::testing::Throw(XInputOutputError("Timed out while waiting for input from stdin.")))
@@ -137,18 +137,19 @@ TEST_F(JsonInputParserAdapterTest, ValueTypeTable) {
     for (const auto& testCase : cases) {
         SCOPED_TRACE(std::to_string(static_cast<int>(testCase.type)) + " " + testCase.json);
         const std::string document = std::string("{\"v\":") + testCase.json + "}";
-        const std::vector<OptionSpec> specs = {{'v', "value", testCase.type, Req::Optional, {"v"}}};
+        const std::vector<OptionShape> shapes = {
+            {'v', "value", testCase.type, Req::Optional, {"v"}}};
         if (testCase.text != nullptr) {
-            EXPECT_EQ(Parse(document, specs), (ParsedOptionValues{{'v', testCase.text}}));
+            EXPECT_EQ(Parse(document, shapes), (ParsedOptionValues{{'v', testCase.text}}));
         } else {
-            EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>([&] { Parse(document, specs); },
+            EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>([&] { Parse(document, shapes); },
                                                                   testCase.message));
         }
     }
 }
 
 TEST_F(JsonInputParserAdapterTest, PlaceholdersAndLookups) {
-    const std::vector<OptionSpec> specs = {
+    const std::vector<OptionShape> shapes = {
         {'u', "url", Type::String, Req::RequiredForBoth, {"Capabilities", "test.common.url"}},
         {'6',
          "useIpv6",
@@ -163,21 +164,21 @@ TEST_F(JsonInputParserAdapterTest, PlaceholdersAndLookups) {
     // Keys are single names: the dotted keys are not paths.
     EXPECT_EQ(Parse("{\"Capabilities\":{\"test.common.url\":\"h\",\"x\":1},"
                     "\"a\":{\"b\":{\"c\":{\"d\":-3}}},\"x\":true}",
-                    specs),
+                    shapes),
               (ParsedOptionValues{{'u', "h"}, {'6', ""}, {'d', "-3"}}));
-    EXPECT_EQ(Parse("{\"Capabilities\":{\"test\":{\"common\":{\"url\":\"h\"}}}}", specs),
+    EXPECT_EQ(Parse("{\"Capabilities\":{\"test\":{\"common\":{\"url\":\"h\"}}}}", shapes),
               (ParsedOptionValues{{'u', ""}, {'6', ""}}));
-    EXPECT_EQ(Parse("{\"Capabilities\":{}, \"a\":{\"b\":{}}}", specs),
+    EXPECT_EQ(Parse("{\"Capabilities\":{}, \"a\":{\"b\":{}}}", shapes),
               (ParsedOptionValues{{'u', ""}, {'6', ""}}));
     // A key along the path that holds no object: the last key of the path is named.
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { Parse("{\"Capabilities\":{},\"a\":{\"b\":\"str\"}}", specs); },
+        [&] { Parse("{\"Capabilities\":{},\"a\":{\"b\":\"str\"}}", shapes); },
         "Error occurred when trying to lookup key: d"));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { Parse("{\"Capabilities\":[]}", specs); },
+        [&] { Parse("{\"Capabilities\":[]}", shapes); },
         "Error occurred when trying to lookup key: test.common.url"));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { Parse("[1,2]", specs); },
+        [&] { Parse("[1,2]", shapes); },
         "Error occurred when trying to lookup key: test.common.url"));
 }
 
@@ -226,20 +227,20 @@ TEST_F(JsonInputParserAdapterTest, ConversionEdgeCases) {
 }
 
 TEST_F(JsonInputParserAdapterTest, DeeplyNestedDocumentsAreRefusedBeforeParsing) {
-    const std::vector<OptionSpec> specs = {{'p', "password", Type::Any, Req::Optional, {"p"}}};
+    const std::vector<OptionShape> shapes = {{'p', "password", Type::Any, Req::Optional, {"p"}}};
     // At the limit an `Any` value still serializes.
     const std::string limit = "{\"p\":" + std::string(999, '[') + std::string(999, ']') + "}";
-    EXPECT_EQ(Parse(limit, specs).at('p').size(), 2 * 999u);
+    EXPECT_EQ(Parse(limit, shapes).at('p').size(), 2 * 999u);
     // Brackets inside strings do not count.
     const std::string quoted = "{\"p\":\"" + std::string(5000, '[') + "\\\"\"}";
-    EXPECT_EQ(Parse(quoted, specs).at('p'), std::string(5000, '[') + "\"");
+    EXPECT_EQ(Parse(quoted, shapes).at('p'), std::string(5000, '[') + "\"");
 
     const std::string deep = "{\"p\":" + std::string(200000, '[') + std::string(200000, ']') + "}";
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { Parse(deep, specs); },
+        [&] { Parse(deep, shapes); },
         "Invalid JSON input provided. Arrays and objects are nested deeper than 1000 levels."));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { Parse(std::string(1001, '{'), specs); },
+        [&] { Parse(std::string(1001, '{'), shapes); },
         "Invalid JSON input provided. Arrays and objects are nested deeper than 1000 levels."));
 }
 

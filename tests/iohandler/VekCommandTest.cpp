@@ -23,7 +23,7 @@ using ::testing::_;
 using Testing::MakeOption;
 using Testing::MakeOptions;
 using ::testing::NiceMock;
-using Testing::OptionSpec;
+using Testing::OptionShape;
 using ::testing::Return;
 using ::testing::ReturnRef;
 using ::testing::SetArgReferee;
@@ -43,9 +43,9 @@ protected:
         ON_CALL(*m_adapterFactory, Create(_, _)).WillByDefault(SetArgReferee<1>(m_adapter));
     }
 
-    std::unique_ptr<VekCommand> MakeCommand(const std::vector<OptionSpec>& specs,
+    std::unique_ptr<VekCommand> MakeCommand(const std::vector<OptionShape>& shapes,
                                             std::unordered_set<char> shortCircuit = {}) {
-        return std::make_unique<VekCommand>("cmd", "Demo.", MakeOptions(specs), shortCircuit,
+        return std::make_unique<VekCommand>("cmd", "Demo.", MakeOptions(shapes), shortCircuit,
                                             m_adapterFactory);
     }
 
@@ -59,7 +59,7 @@ protected:
     std::shared_ptr<MockInputParserAdapter> m_adapter = std::make_shared<MockInputParserAdapter>();
 };
 
-const std::vector<OptionSpec> kHelpAndPort = {
+const std::vector<OptionShape> kHelpAndPort = {
     {'h', "help", Type::Boolean, Req::Optional},
     {'p', "port", Type::Integer, Req::RequiredForBoth, {"Capabilities", "port"}},
     {'u', "url", Type::String, Req::RequiredForCli},
@@ -118,9 +118,9 @@ TEST_F(CommandParseTest, PresenceNotTruthTriggersTheShortCircuit) {
 }
 
 TEST_F(CommandParseTest, AbsentBooleansBecomeFalseOnTheCommandLineOnly) {
-    const std::vector<OptionSpec> specs = {{'d', "debug", Type::Boolean, Req::Optional, {"d"}},
-                                           {'u', "url", Type::String, Req::Optional, {"u"}}};
-    auto command = MakeCommand(specs);
+    const std::vector<OptionShape> shapes = {{'d', "debug", Type::Boolean, Req::Optional, {"d"}},
+                                             {'u', "url", Type::String, Req::Optional, {"u"}}};
+    auto command = MakeCommand(shapes);
     ParseWith(*command, {{'u', "host"}}, true);
     bool debug = true;
     ASSERT_TRUE(command->TryGet('d', debug));
@@ -151,7 +151,7 @@ TEST_F(CommandParseTest, DefaultedBooleansTakePartInDependencyAndExclusionChecks
 }
 
 TEST_F(CommandParseTest, VerificationMessages) {
-    const std::vector<OptionSpec> specs = {
+    const std::vector<OptionShape> shapes = {
         {'t', "timeout", Type::Integer, Req::Optional, {}, {}, {}, TimeoutValidator()},
         {'l', "maxLength", Type::Unsigned, Req::Optional, {}, {'c'}},
         {'c', "commands", Type::String, Req::Optional},
@@ -185,7 +185,7 @@ TEST_F(CommandParseTest, VerificationMessages) {
          "stoll. Invalid timeout: soon. Timeout must be a non-negative number (>=0)."},
         {"validator accepts", {{'t', "30"}}, nullptr},
     };
-    auto command = MakeCommand(specs);
+    auto command = MakeCommand(shapes);
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
         if (testCase.message == nullptr) {
@@ -368,7 +368,7 @@ TEST(VekCommandDefinitionTest, RefusesEachInconsistency) {
         const char* name;
         std::string commandName;
         std::string description;
-        std::vector<OptionSpec> specs;
+        std::vector<OptionShape> shapes;
         std::unordered_set<char> shortCircuit;
         const char* message;
     };
@@ -412,7 +412,7 @@ TEST(VekCommandDefinitionTest, RefusesEachInconsistency) {
         EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
             [&] {
                 VekCommand command(testCase.commandName, testCase.description,
-                                   MakeOptions(testCase.specs), testCase.shortCircuit,
+                                   MakeOptions(testCase.shapes), testCase.shortCircuit,
                                    AnyAdapterFactory());
             },
             testCase.message));
