@@ -72,9 +72,14 @@ TEST_F(ForeignTimeZone, FormatsInUtcWithThreeMillisecondDigits) {
 TEST_F(ForeignTimeZone, NowIsTheCurrentUtcTime) {
     UseZone("XYZ-5:45");
     const UtcTimestampProvider provider;
-    const std::time_t before = std::time(nullptr);
+    // The same clock as the provider: time() reads a coarser clock that can still
+    // show the previous second when the precise one has already moved on.
+    const auto wallSeconds = [] {
+        return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    };
+    const std::time_t before = wallSeconds();
     const std::string now = provider.GetNow();
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = wallSeconds();
 
     ASSERT_TRUE(StartsWithTimestampShape(now)) << now;
     ASSERT_EQ(now.size(), 23u) << now;
