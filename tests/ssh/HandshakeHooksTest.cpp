@@ -48,6 +48,11 @@ void OnKeyExchanged(LIBSSH2_SESSION* session, int status, void* user) {
     log->sessions.push_back(session);
 }
 
+void RegisterBoth(EventLog& log) {
+    register_banner_received_handler(OnBanner, &log);
+    register_key_exchanged_handler(OnKeyExchanged, &log);
+}
+
 struct HandshakeOutcome {
     int rc = 0;
     LIBSSH2_SESSION* session = nullptr;
@@ -105,8 +110,7 @@ TEST_F(HandshakeHooksTest, SuccessfulHandshakeFiresOneBannerAndOneKeyExchangedSu
     EventLog log;
     HandshakeOutcome outcome;
     OnFreshThread([&] {
-        register_banner_received_handler(OnBanner, &log);
-        register_key_exchanged_handler(OnKeyExchanged, &log);
+        RegisterBoth(log);
         outcome = Handshake(sshd_.port);
     });
     EXPECT_EQ(outcome.rc, 0);
@@ -123,8 +127,7 @@ TEST_F(HandshakeHooksTest, EveryLineBeforeTheIdentificationLineFiresItsOwnBanner
     EventLog log;
     HandshakeOutcome outcome;
     OnFreshThread([&] {
-        register_banner_received_handler(OnBanner, &log);
-        register_key_exchanged_handler(OnKeyExchanged, &log);
+        RegisterBoth(log);
         outcome = Handshake(relay.Port());
     });
     EXPECT_EQ(outcome.rc, 0);
@@ -137,8 +140,7 @@ TEST_F(HandshakeHooksTest, PeerThatClosesAtOnceFiresDisconnectAndNoKeyExchange) 
     EventLog log;
     HandshakeOutcome outcome;
     OnFreshThread([&] {
-        register_banner_received_handler(OnBanner, &log);
-        register_key_exchanged_handler(OnKeyExchanged, &log);
+        RegisterBoth(log);
         outcome = Handshake(peer.Port());
     });
     EXPECT_EQ(outcome.rc, LIBSSH2_ERROR_SOCKET_DISCONNECT);
@@ -150,8 +152,7 @@ TEST_F(HandshakeHooksTest, RegistrationOnOneThreadIsNotSeenOnAnother) {
     EventLog registeredHere;
     EventLog registeredThere;
     OnFreshThread([&] {
-        register_banner_received_handler(OnBanner, &registeredHere);
-        register_key_exchanged_handler(OnKeyExchanged, &registeredHere);
+        RegisterBoth(registeredHere);
         HandshakeOutcome other;
         OnFreshThread([&] { other = Handshake(sshd_.port); });
         EXPECT_EQ(other.rc, 0);
@@ -160,10 +161,7 @@ TEST_F(HandshakeHooksTest, RegistrationOnOneThreadIsNotSeenOnAnother) {
     EXPECT_TRUE(registeredHere.keyExchanged.empty());
 
     OnFreshThread([&] {
-        OnFreshThread([&] {
-            register_banner_received_handler(OnBanner, &registeredThere);
-            register_key_exchanged_handler(OnKeyExchanged, &registeredThere);
-        });
+        OnFreshThread([&] { RegisterBoth(registeredThere); });
         EXPECT_EQ(Handshake(sshd_.port).rc, 0);
     });
     EXPECT_TRUE(registeredThere.banner.empty());
@@ -174,8 +172,7 @@ TEST_F(HandshakeHooksTest, NullCallbackLeavesTheEarlierRegistrationInForce) {
     EventLog first;
     EventLog ignored;
     OnFreshThread([&] {
-        register_banner_received_handler(OnBanner, &first);
-        register_key_exchanged_handler(OnKeyExchanged, &first);
+        RegisterBoth(first);
         register_banner_received_handler(nullptr, &ignored);
         register_key_exchanged_handler(nullptr, &ignored);
         EXPECT_EQ(Handshake(sshd_.port).rc, 0);
