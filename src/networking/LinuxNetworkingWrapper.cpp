@@ -87,10 +87,11 @@ std::string LinuxNetworkingWrapper::AddressAsString(const addrinfo* addressInfo)
 
 void LinuxNetworkingWrapper::IpStringToAddress(const std::string& text, AddressFamilyEnum family,
                                                sockaddr_storage& out) {
+    // Zeroed before any check, so that no refusal leaves an earlier address in `out`.
+    std::memset(&out, 0, sizeof(out));
     if (text.empty()) {
         throw XBrokenInvariantsError("Cannot convert empty string to address.");
     }
-    std::memset(&out, 0, sizeof(out));
     void* address = nullptr;
     if (family == AddressFamilyEnum::Ipv4) {
         auto* ipv4 = reinterpret_cast<sockaddr_in*>(&out);

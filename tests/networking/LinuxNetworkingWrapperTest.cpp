@@ -262,10 +262,26 @@ TEST(LinuxNetworkingWrapperTest, IpStringToAddressFillsOnlyFamilyAndAddress) {
         {std::string("192.0.2.1\0x", 11), AddressFamilyEnum::Ipv4,
          "Cannot convert string to address, ::inet_pton failed. 0"},
     };
+    const sockaddr_storage zeroed{};
     for (const auto& [text, family, message] : refused) {
+        SCOPED_TRACE(message);
+        wrapper.IpStringToAddress("192.0.2.9", AddressFamilyEnum::Ipv4, out);
         EXPECT_EQ(BrokenInvariantOf([&] { wrapper.IpStringToAddress(text, family, out); }),
                   message);
+        // No refusal leaves the earlier address behind.
+        EXPECT_EQ(std::memcmp(&out, &zeroed, sizeof(out)), 0);
     }
+}
+
+TEST(LinuxNetworkingWrapperTest, ValidIpAddressesAreExactlyTheLiterals) {
+    LinuxNetworkingWrapper wrapper;
+    EXPECT_EQ(wrapper.GetAddressType("192.0.2.1"), AddressFamilyEnum::Ipv4);
+    EXPECT_EQ(wrapper.GetAddressType("2001:db8::1"), AddressFamilyEnum::Ipv6);
+    EXPECT_TRUE(wrapper.IsValidIpAddress("192.0.2.1"));
+    EXPECT_TRUE(wrapper.IsValidIpAddress("::1"));
+    EXPECT_FALSE(wrapper.IsValidIpAddress("localhost"));
+    EXPECT_FALSE(wrapper.IsValidIpAddress("[::1]"));
+    EXPECT_FALSE(wrapper.IsValidIpAddress(""));
 }
 
 }  // namespace
