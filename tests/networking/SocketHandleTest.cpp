@@ -160,14 +160,20 @@ TEST(SocketHandleTest, ShutdownWriteSignalsEndOfFileToThePeer) {
               "Invalid operation: Shutdown write is only valid for stream (TCP) sockets.");
 }
 
+// A copy of our descriptor keeps the socket open after the handle is gone, so the
+// peer sees end-of-file only because the handle shut the connection down first.
 TEST(SocketHandleTest, DestructorShutsTheConnectionDown) {
     int peer = -1;
+    int ourCopy = -1;
     {
         StreamPair pair;
         peer = ::dup(pair.peer);
+        ourCopy = ::dup(pair.ours.GetSocketDescriptor());
     }
+    ASSERT_TRUE(IsOpen(ourCopy));
     char byte;
-    EXPECT_EQ(::recv(peer, &byte, 1, 0), 0);
+    EXPECT_EQ(::recv(peer, &byte, 1, MSG_DONTWAIT), 0);
+    ::close(ourCopy);
     ::close(peer);
 }
 
