@@ -254,11 +254,17 @@ TEST(InputParserAdapterFactoryTest, ChoosesTheParserByArgc) {
 }
 
 TEST(InputParserAdapterFactoryTest, ArgcOneMakesAJsonParserWithFreshParts) {
+    // Each reader hands out its own document, and only when asked with the
+    // five seconds a controlling program is given to send it.
+    int readersMade = 0;
     auto readerFactory = std::make_shared<MockStreamInputHandlerFactory>();
     EXPECT_CALL(*readerFactory, Create(::testing::_))
         .Times(2)
-        .WillRepeatedly([](std::shared_ptr<IStreamInputHandler>& out) {
-            out = std::make_shared<::testing::NiceMock<MockStreamInputHandler>>();
+        .WillRepeatedly([&readersMade](std::shared_ptr<IStreamInputHandler>& out) {
+            auto reader = std::make_shared<MockStreamInputHandler>();
+            EXPECT_CALL(*reader, ReadInput(std::chrono::milliseconds(5000)))
+                .WillOnce(::testing::Return("{\"u\":\"" + std::to_string(++readersMade) + "\"}"));
+            out = reader;
         });
     InputParserAdapterFactory factory(std::make_shared<Serialization::NlohmannJsonWrapperFactory>(),
                                       readerFactory);
@@ -268,6 +274,11 @@ TEST(InputParserAdapterFactoryTest, ArgcOneMakesAJsonParserWithFreshParts) {
     factory.Create(1, second);
     EXPECT_NE(dynamic_cast<JsonInputParserAdapter*>(first.get()), nullptr);
     EXPECT_NE(first, second);
+
+    const auto options = MakeOptions({{'u', "url", Type::String, Req::Optional, {"u"}}});
+    const char* const argv[] = {"vek", nullptr};
+    EXPECT_EQ(second->Parse(1, argv, options), (ParsedOptionValues{{'u', "2"}}));
+    EXPECT_EQ(first->Parse(1, argv, options), (ParsedOptionValues{{'u', "1"}}));
 }
 
 TEST(InputParserAdapterFactoryTest, NullCollaborators) {

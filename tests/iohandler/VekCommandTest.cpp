@@ -157,6 +157,8 @@ TEST_F(CommandParseTest, VerificationMessages) {
         {'c', "commands", Type::String, Req::Optional},
         {'m', "mode", Type::String, Req::Optional, {}, {}, {'n'}},
         {'n', "name", Type::String, Req::Optional},
+        // Fails every check at once, to pin the order of the checks.
+        {'o', "order", Type::Integer, Req::Optional, {}, {'c'}, {'n'}, TimeoutValidator()},
     };
     struct Case {
         const char* name;
@@ -184,6 +186,24 @@ TEST_F(CommandParseTest, VerificationMessages) {
          {{'t', "soon"}},
          "stoll. Invalid timeout: soon. Timeout must be a non-negative number (>=0)."},
         {"validator accepts", {{'t', "30"}}, nullptr},
+        // Within one option: presence, dependencies, exclusions, then the validator.
+        {"presence before dependency", {{'o', ""}}, "Expected option(-o) is not provided."},
+        {"dependency before exclusion and validator",
+         {{'o', "-1"}, {'n', "x"}},
+         "Dependency option(-c) for option(-o) is not provided."},
+        {"exclusion before validator",
+         {{'o', "-1"}, {'c', "ls"}, {'n', "x"}},
+         "Unexpected option(-n) with option(-o) is provided."},
+        {"validator last",
+         {{'o', "-1"}, {'c', "ls"}},
+         "Incorrect input provided for option: -o. Input validation failed for value: -1"},
+        // Options are verified in list order, not in the order of the parsed values.
+        {"first option in the list first",
+         {{'t', "-5"}, {'l', "5"}, {'m', "a"}, {'n', "b"}},
+         "Incorrect input provided for option: -t. Input validation failed for value: -5"},
+        {"later option after an accepted one",
+         {{'t', "5"}, {'l', "5"}, {'m', "a"}, {'n', "b"}},
+         "Dependency option(-c) for option(-l) is not provided."},
     };
     auto command = MakeCommand(shapes);
     for (const auto& testCase : cases) {
@@ -385,6 +405,12 @@ TEST(VekCommandDefinitionTest, RefusesEachInconsistency) {
          "cmd",
          "Demo.",
          {{'p', "port"}, {'p', "peer"}},
+         {},
+         "Duplicate short flag found: pfor the command: cmd"},
+        {"duplicate short and long flag",
+         "cmd",
+         "Demo.",
+         {{'p', "port"}, {'p', "port"}},
          {},
          "Duplicate short flag found: pfor the command: cmd"},
         {"duplicate long flag",
