@@ -56,9 +56,12 @@ void RequireIntegralRange(const Json& node, Fits&& fits, const char* targetName)
     }
     const double value = node.get<double>();
     if (!fits(value)) {
-        throw XJsonError(kExtractMessage, std::string("floating-point value ") +
-                                              (std::isnan(value) ? "NaN" : node.dump()) +
-                                              " is out of the range of " + targetName);
+        // dump() writes a non-finite float as "null", which would hide the reason.
+        const std::string shown = std::isnan(value)   ? "NaN"
+                                  : std::isinf(value) ? (value > 0 ? "inf" : "-inf")
+                                                      : node.dump();
+        throw XJsonError(kExtractMessage,
+                         "floating-point value " + shown + " is out of the range of " + targetName);
     }
 }
 
@@ -359,6 +362,11 @@ std::string NlohmannJsonWrapper::ToString() const {
 }
 
 void NlohmannJsonWrapper::Parse(const std::string& text) {
+    // A raw NUL byte is never valid JSON, but the library takes it for the end of
+    // the input and would silently ignore whatever follows the first one.
+    if (text.find('\0') != std::string::npos) {
+        throw XJsonError("Failed to parse the input string.");
+    }
     Json parsed;
     try {
         parsed = Json::parse(text, nullptr, /*allow_exceptions=*/true, /*ignore_comments=*/false);

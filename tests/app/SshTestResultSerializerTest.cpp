@@ -192,6 +192,19 @@ TEST_F(SshTestResultSerializerTest, SetZeroDurationsAreWritten) {
                        R"("qo-ssh.results.metrics.command-execution.ms":2147483647})"));
 }
 
+// Port and size are unsigned members: their largest values must not come out negative.
+TEST_F(SshTestResultSerializerTest, UnsignedMembersKeepTheirFullRange) {
+    SshTestResult result;
+    result.SetPortNumber(65535);
+    result.SetCommandExecutionDuration(Milliseconds(1));
+    result.SetCommandResultSize(18446744073709551615UL);
+    EXPECT_EQ(Serialize(result),
+              Document(R"({"common.results.host.address.port":65535,)"
+                       R"("qo-ssh.results.metrics.command-execution.ms":1,)"
+                       R"("qo-ssh.results.metrics.command-execution.result-size.number":)"
+                       R"(18446744073709551615})"));
+}
+
 TEST_F(SshTestResultSerializerTest, CommandMembersNeedTheExecutionDuration) {
     SshTestResult result;
     result.SetTestId("t");

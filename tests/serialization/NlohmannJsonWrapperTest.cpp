@@ -1,5 +1,6 @@
 #include "serialization/NlohmannJsonWrapper.h"
 
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -227,6 +228,16 @@ TEST(NlohmannJsonWrapperTest, GetAsRefusesFloatsOutsideTheIntegerRange) {
     EXPECT_EQ(asUnsigned, 0UL);
     document->TryGet("low")->GetAs(asLong);
     EXPECT_EQ(asLong, std::numeric_limits<long>::min());
+
+    // Only Set can store these; the detail names them instead of printing "null".
+    document->Set("inf", std::numeric_limits<double>::infinity());
+    document->Set("nan", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(JsonErrorOf([&] { document->TryGet("inf")->GetAs(asLong); }),
+              "Error in extracting value from node.. [Extra] floating-point value inf is out "
+              "of the range of a signed 64-bit integer");
+    EXPECT_EQ(JsonErrorOf([&] { document->TryGet("nan")->GetAs(asUnsigned); }),
+              "Error in extracting value from node.. [Extra] floating-point value NaN is out "
+              "of the range of an unsigned 64-bit integer");
 }
 
 struct TypeCase {
@@ -377,6 +388,15 @@ TEST(NlohmannJsonWrapperTest, ParseFailuresLeaveTheNodeUnchanged) {
                              "\"\xff\"", "{'a':1}", "[1"};
     for (const char* text : invalid) {
         SCOPED_TRACE(text);
+        auto document = Parsed(R"({"kept":true})");
+        EXPECT_EQ(JsonErrorOf([&] { document->Parse(text); }), "Failed to parse the input string.");
+        EXPECT_EQ(document->ToString(), R"({"kept":true})");
+    }
+
+    // The whole string is parsed: an embedded NUL does not end the input early.
+    for (const std::string& text :
+         {std::string("{}\0", 3), std::string("{}\0garbage", 10), std::string("1\0 2", 4)}) {
+        SCOPED_TRACE(testing::PrintToString(text));
         auto document = Parsed(R"({"kept":true})");
         EXPECT_EQ(JsonErrorOf([&] { document->Parse(text); }), "Failed to parse the input string.");
         EXPECT_EQ(document->ToString(), R"({"kept":true})");
