@@ -11,7 +11,7 @@ namespace Ssh {
 // fills it stage by stage, the session stamps the test id, the serializer reads it.
 // A stage that did not run leaves its duration unset; empty strings, port 0 and
 // size 0 mean "not produced".
-class SshTestResult {
+class SshTestResult final {
 public:
     using Milliseconds = VekLibrary::VekDomain::Milliseconds;
 

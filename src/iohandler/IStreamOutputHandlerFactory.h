@@ -7,6 +7,8 @@
 
 namespace VekLibrary::IoHandler {
 
+// Makes output handlers over standard streams (the session's standard output, the
+// logger's standard error). The caller keeps ownership of the stream.
 class IStreamOutputHandlerFactory {
 public:
     virtual ~IStreamOutputHandlerFactory() = default;
