@@ -17,30 +17,24 @@ struct event_handlers {
 
 static _Thread_local struct event_handlers handlers;
 
-void register_banner_received_handler(libssh2_handshake_event_cb callback, void* user_pointer)
-{
-    if(callback == NULL)
-        return;
+void register_banner_received_handler(libssh2_handshake_event_cb callback, void* user_pointer) {
+    if (callback == NULL) return;
     handlers.banner_received = callback;
     handlers.banner_received_user_pointer = user_pointer;
 }
 
-void register_key_exchanged_handler(libssh2_handshake_event_cb callback, void* user_pointer)
-{
-    if(callback == NULL)
-        return;
+void register_key_exchanged_handler(libssh2_handshake_event_cb callback, void* user_pointer) {
+    if (callback == NULL) return;
     handlers.key_exchanged = callback;
     handlers.key_exchanged_user_pointer = user_pointer;
 }
 
-void _event_session_banner_received(LIBSSH2_SESSION* session, int status)
-{
-    if(handlers.banner_received != NULL)
+void _event_session_banner_received(LIBSSH2_SESSION* session, int status) {
+    if (handlers.banner_received != NULL)
         handlers.banner_received(session, status, handlers.banner_received_user_pointer);
 }
 
-void _event_key_exchanged(LIBSSH2_SESSION* session, int status)
-{
-    if(handlers.key_exchanged != NULL)
+void _event_key_exchanged(LIBSSH2_SESSION* session, int status) {
+    if (handlers.key_exchanged != NULL)
         handlers.key_exchanged(session, status, handlers.key_exchanged_user_pointer);
 }
