@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "domain/Exceptions.h"
+#include "stringutils/StringOperations.h"
 
 namespace VekLibrary::VekLogger {
+
+using StringUtilities::ToLowerCopy;
 
 namespace {
 
@@ -29,18 +32,6 @@ const char* LevelText(LogLevelEnum level) {
 // "C" locale classes, applied per byte whatever the process locale is.
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-char ToLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string ToLowerCopy(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        c = ToLower(c);
-    }
-    return lower;
 }
 
 // Narrows [begin, end) of `text` so that it neither starts nor ends with whitespace.
