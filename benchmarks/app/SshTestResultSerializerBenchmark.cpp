@@ -12,7 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/SshTestResult.h"
+#include "result/SshTestResult.h"
 #include "app/SshTestResultSerializer.h"
 #include "serialization/NlohmannJsonWrapperFactory.h"
 

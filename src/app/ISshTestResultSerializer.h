@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/SshTestResult.h"
+#include "result/SshTestResult.h"
 
 namespace Ssh {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/SshTestResultKeys.h"
+#include "result/SshTestResultKeys.h"
 #include "domain/CommonTestOptions.h"
 #include "domain/CommonTestResults.h"
 #include "domain/Exceptions.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/SshTestResult.h"
+#include "result/SshTestResult.h"
 
 namespace Ssh {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/ISshTestResultFactory.h"
+#include "result/ISshTestResultFactory.h"
 
 namespace Ssh {
 

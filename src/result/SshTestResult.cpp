@@ -1,4 +1,4 @@
-#include "app/SshTestResult.h"
+#include "result/SshTestResult.h"
 
 namespace Ssh {
 

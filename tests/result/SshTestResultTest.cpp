@@ -1,11 +1,11 @@
-#include "app/SshTestResult.h"
+#include "result/SshTestResult.h"
 
 #include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "app/SshTestResultFactory.h"
+#include "result/SshTestResultFactory.h"
 #include "domain/Exceptions.h"
 
 namespace Ssh {

@@ -1,4 +1,4 @@
-#include "app/SshTestResultKeys.h"
+#include "result/SshTestResultKeys.h"
 
 // C++17 cannot constant-initialise a std::string. The keys are composed from the
 // prefixes below, and other files (command definitions, tables of their own) may

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/SshTestErrorKeys.h"
-#include "app/SshTestResultKeys.h"
+#include "result/SshTestErrorKeys.h"
+#include "result/SshTestResultKeys.h"
 
 namespace Ssh {
 namespace {

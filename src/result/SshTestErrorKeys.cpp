@@ -1,4 +1,4 @@
-#include "app/SshTestErrorKeys.h"
+#include "result/SshTestErrorKeys.h"
 
 // Built with the highest user init priority for the reason given in
 // SshTestResultKeys.cpp: readable from any other file's static initialiser.

@@ -1,4 +1,4 @@
-#include "app/SshTestResultFactory.h"
+#include "result/SshTestResultFactory.h"
 
 namespace Ssh {
 
