@@ -17,24 +17,33 @@ function(vek_add_library name)
     endif()
 endfunction()
 
-# vek_add_test(<name> SOURCES ... [DEPS ...] [FIXTURES <fixture>])
+# vek_add_test(<name> SOURCES ... [DEPS ...] [FIXTURES <fixture>...])
 # One GoogleTest executable per subsystem; each test case becomes a CTest test.
-# FIXTURES names the CTest fixture (for example "sshd") that every case requires.
-# Tests find the source tree and the sshd fixture's state folder through the
-# VEK_TEST_SOURCE_DIR and VEK_SSHD_FIXTURE_DIR macros.
+# FIXTURES names the CTest fixtures (for example "sshd asyncssh") that every case
+# requires. Tests find the source tree and the fixtures' state folders through the
+# VEK_TEST_SOURCE_DIR, VEK_SSHD_FIXTURE_DIR and VEK_ASYNCSSH_FIXTURE_DIR macros.
 function(vek_add_test name)
-    cmake_parse_arguments(ARG "" "FIXTURES" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;FIXTURES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     vek_target_defaults(${name})
     target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
     target_compile_definitions(${name} PRIVATE
         VEK_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-        VEK_SSHD_FIXTURE_DIR="${PROJECT_BINARY_DIR}/sshd-fixture")
+        VEK_SSHD_FIXTURE_DIR="${PROJECT_BINARY_DIR}/sshd-fixture"
+        VEK_ASYNCSSH_FIXTURE_DIR="${PROJECT_BINARY_DIR}/asyncssh-fixture")
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+                         PROPERTIES TIMEOUT 300)
     if(ARG_FIXTURES)
-        set(props PROPERTIES FIXTURES_REQUIRED ${ARG_FIXTURES} TIMEOUT 300)
-    else()
-        set(props PROPERTIES TIMEOUT 300)
+        # gtest_discover_tests cannot pass a list-valued property through its layers
+        # of list expansion (only the first fixture would survive), so the fixtures
+        # are set by a CTest include file that runs after the discovered tests'
+        # file and sees their names in ${name}_TESTS.
+        set(fixtures_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_fixtures.cmake")
+        file(WRITE "${fixtures_file}"
+             "if(${name}_TESTS)\n"
+             "  set_tests_properties(\${${name}_TESTS} PROPERTIES FIXTURES_REQUIRED [==[${ARG_FIXTURES}]==])\n"
+             "endif()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${fixtures_file}")
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES ${props})
 endfunction()
