@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "domain/Milliseconds.h"
 #include "networking/AddressFamilyEnum.h"
 #include "networking/AddressInfoList.h"
 #include "networking/SocketType.h"
@@ -10,7 +11,9 @@ namespace VekLibrary::Networking {
 
 // Turns a host and service into the address to connect to: the returned list's
 // current node. IP literals are used as they are, without a name lookup. Every
-// failure is an XNameResolutionError.
+// failure is an XNameResolutionError, except that the timed Resolve throws
+// XTestTimeout when the lookup outlasts its timeout and XBrokenInvariantsError for an
+// invalid timeout (as ILinuxNetworkingWrapper's timed GetAddressInfo).
 class IDnsResolutionStrategy {
 public:
     virtual ~IDnsResolutionStrategy() = default;
@@ -20,6 +23,10 @@ public:
                                     AddressFamilyEnum family) = 0;
     virtual AddressInfoList Resolve(const std::string& host, const std::string& service,
                                     AddressFamilyEnum family, SocketType type) = 0;
+    // The same rules, with every lookup bounded by `timeout`.
+    virtual AddressInfoList Resolve(const std::string& host, const std::string& service,
+                                    AddressFamilyEnum family, SocketType type,
+                                    const VekDomain::Milliseconds& timeout) = 0;
 };
 
 }  // namespace VekLibrary::Networking

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "domain/Milliseconds.h"
 #include "networking/AddressFamilyEnum.h"
 #include "networking/AddressInfoList.h"
 #include "networking/SocketType.h"
@@ -22,6 +23,14 @@ public:
     virtual AddressInfoList GetAddressInfo(const std::string& host, const std::string& service,
                                            AddressFamilyEnum family, SocketType type,
                                            int flags) = 0;
+    // The same lookup, with the same refusals and texts, bounded by `timeout` on the
+    // monotonic clock. Throws XBrokenInvariantsError "Invalid timeout provided to
+    // GetAddressInfo: <count>" (-1 when unset) unless 1 <= timeout, and XTestTimeout
+    // "Name resolution did not finish within <count> ms." when the lookup is still
+    // running at the deadline; such a lookup is abandoned, not waited for.
+    virtual AddressInfoList GetAddressInfo(const std::string& host, const std::string& service,
+                                           AddressFamilyEnum family, SocketType type, int flags,
+                                           const VekDomain::Milliseconds& timeout) = 0;
     // The node's address as text, without port or brackets. Throws
     // XBrokenInvariantsError for a null node or address, an unsupported family or an
     // address that does not fit its family.

@@ -27,16 +27,34 @@ AddressInfoList Ipv6ToIpv4FallbackDnsResolutionStrategy::Resolve(const std::stri
                                                                  const std::string& service,
                                                                  AddressFamilyEnum family,
                                                                  SocketType type) {
+    return ResolveWith(host, service, family, [&](AddressFamilyEnum lookupFamily, int flags) {
+        return networkingWrapper_->GetAddressInfo(host, service, lookupFamily, type, flags);
+    });
+}
+
+AddressInfoList Ipv6ToIpv4FallbackDnsResolutionStrategy::Resolve(
+    const std::string& host, const std::string& service, AddressFamilyEnum family, SocketType type,
+    const VekDomain::Milliseconds& timeout) {
+    return ResolveWith(host, service, family, [&](AddressFamilyEnum lookupFamily, int flags) {
+        return networkingWrapper_->GetAddressInfo(host, service, lookupFamily, type, flags,
+                                                  timeout);
+    });
+}
+
+AddressInfoList Ipv6ToIpv4FallbackDnsResolutionStrategy::ResolveWith(const std::string& host,
+                                                                     const std::string& service,
+                                                                     AddressFamilyEnum family,
+                                                                     const Lookup& lookup) {
     if (host.empty()) {
         throw XNameResolutionError("Hostname cannot be empty.");
     }
     const AddressFamilyEnum literalFamily = networkingWrapper_->GetAddressType(host);
     if (literalFamily != AddressFamilyEnum::Unspecified) {
-        return CreateAddressInfoListFromIpAddress(host, literalFamily, service, type);
+        return lookup(literalFamily,
+                      service.empty() ? AI_NUMERICHOST : (AI_NUMERICHOST | AI_NUMERICSERV));
     }
 
-    AddressInfoList list = networkingWrapper_->GetAddressInfo(
-        host, service, AddressFamilyEnum::Unspecified, type, AI_CANONNAME | AI_ADDRCONFIG);
+    AddressInfoList list = lookup(AddressFamilyEnum::Unspecified, AI_CANONNAME | AI_ADDRCONFIG);
     if (family != AddressFamilyEnum::Unspecified) {
         MoveCurrentNodeToFirstByType(list, family);
     }
@@ -49,13 +67,6 @@ AddressInfoList Ipv6ToIpv4FallbackDnsResolutionStrategy::Resolve(const std::stri
         throw XNameResolutionError("No IP address found for the hostname: " + host);
     }
     return list;
-}
-
-AddressInfoList Ipv6ToIpv4FallbackDnsResolutionStrategy::CreateAddressInfoListFromIpAddress(
-    const std::string& ipAddress, AddressFamilyEnum family, const std::string& service,
-    SocketType type) {
-    const int flags = service.empty() ? AI_NUMERICHOST : (AI_NUMERICHOST | AI_NUMERICSERV);
-    return networkingWrapper_->GetAddressInfo(ipAddress, service, family, type, flags);
 }
 
 void Ipv6ToIpv4FallbackDnsResolutionStrategy::MoveCurrentNodeToFirstByType(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,11 +23,17 @@ public:
                             AddressFamilyEnum family) override;
     AddressInfoList Resolve(const std::string& host, const std::string& service,
                             AddressFamilyEnum family, SocketType type) override;
+    AddressInfoList Resolve(const std::string& host, const std::string& service,
+                            AddressFamilyEnum family, SocketType type,
+                            const VekDomain::Milliseconds& timeout) override;
 
 private:
-    AddressInfoList CreateAddressInfoListFromIpAddress(const std::string& ipAddress,
-                                                       AddressFamilyEnum family,
-                                                       const std::string& service, SocketType type);
+    // One wrapper lookup of the host with the given family and flags; the two Resolve
+    // paths differ only in it.
+    using Lookup = std::function<AddressInfoList(AddressFamilyEnum family, int flags)>;
+
+    AddressInfoList ResolveWith(const std::string& host, const std::string& service,
+                                AddressFamilyEnum family, const Lookup& lookup);
     // Advances the cursor from its current node to the first node of `family`; the
     // cursor is null when there is none.
     static void MoveCurrentNodeToFirstByType(AddressInfoList& list, AddressFamilyEnum family);

@@ -4,7 +4,12 @@
 #include <netinet/in.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 #include "domain/Exceptions.h"
 #include "networking/NetworkErrors.h"
@@ -23,6 +28,120 @@ XNameResolutionError ResolutionError(const std::string& host, int result) {
                                 ". getaddrinfo() returned: " + ::gai_strerror(result));
 }
 
+addrinfo MakeHints(AddressFamilyEnum family, SocketType type, int flags) {
+    addrinfo hints{};
+    hints.ai_flags = flags;
+    hints.ai_family = static_cast<int>(family);
+    hints.ai_socktype = static_cast<int>(type);
+    hints.ai_protocol = 0;
+    return hints;
+}
+
+// Everything that glibc's helper thread reads or writes while the request runs. It
+// never moves once allocated, so the pointers in `request` stay valid.
+struct Lookup final {
+    Lookup(const std::string& hostText, const std::string& serviceText, const addrinfo& hintsValue)
+        : host(hostText), service(serviceText), hints(hintsValue) {
+        request.ar_name = host.c_str();
+        request.ar_service = service.c_str();
+        request.ar_request = &hints;
+        request.ar_result = nullptr;
+    }
+    // Only called once the request is no longer in progress.
+    ~Lookup() {
+        if (request.ar_result != nullptr) {
+            ::freeaddrinfo(request.ar_result);
+        }
+    }
+    Lookup(const Lookup&) = delete;
+    Lookup& operator=(const Lookup&) = delete;
+
+    bool InProgress() { return ::gai_error(&request) == EAI_INPROGRESS; }
+
+    const std::string host;
+    const std::string service;
+    const addrinfo hints;
+    gaicb request{};
+    std::unique_ptr<Lookup> next;  // link in the abandoned list
+};
+
+// Lookups that were still running when their caller gave up. Allocated once and never
+// destroyed: a helper thread may write into one of them up to the process's exit.
+struct AbandonedLookups final {
+    std::mutex mutex;
+    std::unique_ptr<Lookup> head;
+};
+
+AbandonedLookups& Abandoned() {
+    static AbandonedLookups* const abandoned = new AbandonedLookups();
+    return *abandoned;
+}
+
+void ReapFinishedLookups() {
+    AbandonedLookups& abandoned = Abandoned();
+    std::lock_guard<std::mutex> lock(abandoned.mutex);
+    std::unique_ptr<Lookup>* link = &abandoned.head;
+    while (*link) {
+        if ((*link)->InProgress()) {
+            link = &(*link)->next;
+        } else {
+            std::unique_ptr<Lookup> finished = std::move(*link);
+            *link = std::move(finished->next);
+        }
+    }
+}
+
+// Owns one request from its start: on every way out, a request that is still running
+// is cancelled, or, when glibc's helper thread already runs it (EAI_NOTCANCELED), handed
+// to the abandoned list instead of being freed under the thread.
+class StartedLookup final {
+public:
+    explicit StartedLookup(std::unique_ptr<Lookup> lookup) : lookup_(std::move(lookup)) {}
+    ~StartedLookup() {
+        if (lookup_->InProgress() && ::gai_cancel(&lookup_->request) == EAI_NOTCANCELED) {
+            AbandonedLookups& abandoned = Abandoned();
+            std::lock_guard<std::mutex> lock(abandoned.mutex);
+            lookup_->next = std::move(abandoned.head);
+            abandoned.head = std::move(lookup_);
+        }
+    }
+    StartedLookup(const StartedLookup&) = delete;
+    StartedLookup& operator=(const StartedLookup&) = delete;
+
+    Lookup& Get() { return *lookup_; }
+
+private:
+    std::unique_ptr<Lookup> lookup_;
+};
+
+timespec ToTimespec(std::chrono::steady_clock::duration span) {
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(span).count();
+    timespec result{};
+    result.tv_sec = static_cast<std::time_t>(nanoseconds / 1000000000);
+    result.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
+    return result;
+}
+
+// The request's own result (gai_error), or EAI_INPROGRESS when it is still running at
+// the deadline. gai_suspend returns EAI_AGAIN when its wait runs out and EAI_INTR on a
+// signal; neither says anything about this request, so every wake-up re-reads it and
+// suspends again for what is left.
+int AwaitLookup(gaicb& request, std::chrono::steady_clock::time_point deadline) {
+    const gaicb* const waitList[] = {&request};
+    for (;;) {
+        const int state = ::gai_error(&request);
+        if (state != EAI_INPROGRESS) {
+            return state;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return EAI_INPROGRESS;
+        }
+        const timespec remaining = ToTimespec(deadline - now);
+        ::gai_suspend(waitList, 1, &remaining);
+    }
+}
+
 }  // namespace
 
 AddressInfoList LinuxNetworkingWrapper::GetAddressInfo(const std::string& host,
@@ -34,14 +153,45 @@ AddressInfoList LinuxNetworkingWrapper::GetAddressInfo(const std::string& host,
     if (HasEmbeddedNul(host) || HasEmbeddedNul(service)) {
         throw ResolutionError(host, EAI_NONAME);
     }
-    addrinfo hints{};
-    hints.ai_flags = flags;
-    hints.ai_family = static_cast<int>(family);
-    hints.ai_socktype = static_cast<int>(type);
-    hints.ai_protocol = 0;
+    const addrinfo hints = MakeHints(family, type, flags);
     addrinfo* list = nullptr;
     const int result = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &list);
     AddressInfoPointer owned(list);
+    if (result != 0 || !owned) {
+        throw ResolutionError(host, result != 0 ? result : EAI_NONAME);
+    }
+    return AddressInfoList(std::move(owned));
+}
+
+AddressInfoList LinuxNetworkingWrapper::GetAddressInfo(const std::string& host,
+                                                       const std::string& service,
+                                                       AddressFamilyEnum family, SocketType type,
+                                                       int flags,
+                                                       const VekDomain::Milliseconds& timeout) {
+    // The deadline counts from the call, so the checks below spend the budget too.
+    const auto start = std::chrono::steady_clock::now();
+    if (!timeout || timeout.GetValue() < 1) {
+        throw XBrokenInvariantsError("Invalid timeout provided to GetAddressInfo: " +
+                                     (timeout ? std::to_string(timeout.GetValue()) : "-1"));
+    }
+    const auto deadline = start + std::chrono::milliseconds(timeout.GetValue());
+    if (HasEmbeddedNul(host) || HasEmbeddedNul(service)) {
+        throw ResolutionError(host, EAI_NONAME);
+    }
+    ReapFinishedLookups();
+
+    StartedLookup lookup(std::make_unique<Lookup>(host, service, MakeHints(family, type, flags)));
+    gaicb* requests[] = {&lookup.Get().request};
+    const int started = ::getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr);
+    if (started != 0) {
+        throw ResolutionError(host, started);
+    }
+    const int result = AwaitLookup(lookup.Get().request, deadline);
+    if (result == EAI_INPROGRESS) {
+        throw XTestTimeout("Name resolution did not finish within " +
+                           std::to_string(timeout.GetValue()) + " ms.");
+    }
+    AddressInfoPointer owned(std::exchange(lookup.Get().request.ar_result, nullptr));
     if (result != 0 || !owned) {
         throw ResolutionError(host, result != 0 ? result : EAI_NONAME);
     }

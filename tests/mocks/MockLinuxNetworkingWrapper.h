@@ -14,6 +14,10 @@ public:
                 (const std::string& host, const std::string& service, AddressFamilyEnum family,
                  SocketType type, int flags),
                 (override));
+    MOCK_METHOD(AddressInfoList, GetAddressInfo,
+                (const std::string& host, const std::string& service, AddressFamilyEnum family,
+                 SocketType type, int flags, const VekDomain::Milliseconds& timeout),
+                (override));
     MOCK_METHOD(std::string, AddressAsString, (const addrinfo* addressInfo), (override));
     MOCK_METHOD(void, IpStringToAddress,
                 (const std::string& text, AddressFamilyEnum family, sockaddr_storage& out),

@@ -1,11 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "domain/Exceptions.h"
+#include "domain/Milliseconds.h"
 #include "fixtures/AddressInfoTestLists.h"
 #include "mocks/MockLinuxNetworkingWrapper.h"
 #include "mocks/MockLinuxNetworkingWrapperFactory.h"
@@ -25,102 +27,158 @@ using ::testing::StrictMock;
 
 constexpr int kNameFlags = AI_CANONNAME | AI_ADDRCONFIG;
 
+// Every rule holds on both Resolve paths; the timed one must reach the wrapper's timed
+// lookup with the caller's budget (the strict mock refuses the other overload).
+enum class Path { Untimed, Timed };
+constexpr Path kPaths[] = {Path::Untimed, Path::Timed};
+const VekDomain::Milliseconds kBudget(1234);
+
+const char* NameOf(Path path) {
+    return path == Path::Untimed ? "untimed" : "timed";
+}
+
 class FallbackWithMockResolver : public ::testing::Test {
 protected:
+    using Answer = std::function<AddressInfoList()>;
+
     std::shared_ptr<StrictMock<MockLinuxNetworkingWrapper>> wrapper =
         std::make_shared<StrictMock<MockLinuxNetworkingWrapper>>();
     Ipv6ToIpv4FallbackDnsResolutionStrategy strategy{wrapper};
     LinuxNetworkingWrapper real;
 
-    // The name "host.test" resolves to `nodes` in this order.
-    void NameResolvesTo(const std::vector<VekTest::NodeDescription>& nodes) {
-        EXPECT_CALL(*wrapper, GetAddressType("host.test"))
-            .WillOnce(Return(AddressFamilyEnum::Unspecified));
-        EXPECT_CALL(*wrapper, GetAddressInfo("host.test", "22", AddressFamilyEnum::Unspecified,
-                                             SocketType::Stream, kNameFlags))
-            .WillOnce([nodes](auto&&...) { return VekTest::MakeAddressInfoList(nodes); });
-    }
-
-    std::string Chosen(AddressFamilyEnum family) {
-        AddressInfoList list = strategy.Resolve("host.test", "22", family);
-        return real.AddressAsString(list.GetCurrentNode());
-    }
-
-    std::string Failure(AddressFamilyEnum family) {
-        try {
-            strategy.Resolve("host.test", "22", family);
-        } catch (const XNameResolutionError& error) {
-            return error.what();
+    // `host` is taken for `literalFamily` and looked up once on `path` with exactly these
+    // arguments.
+    void ExpectLookup(Path path, const std::string& host, AddressFamilyEnum literalFamily,
+                      const std::string& service, AddressFamilyEnum family, SocketType type,
+                      int flags, Answer answer) {
+        EXPECT_CALL(*wrapper, GetAddressType(host)).WillOnce(Return(literalFamily));
+        if (path == Path::Untimed) {
+            EXPECT_CALL(*wrapper, GetAddressInfo(host, service, family, type, flags))
+                .WillOnce([answer](auto&&...) { return answer(); });
+        } else {
+            EXPECT_CALL(*wrapper, GetAddressInfo(host, service, family, type, flags, kBudget))
+                .WillOnce([answer](auto&&...) { return answer(); });
         }
-        return "<no exception>";
+    }
+
+    // The chosen address, or the text of what was thrown.
+    std::string Outcome(Path path, const std::string& host, const std::string& service,
+                        AddressFamilyEnum family, SocketType type = SocketType::Stream) {
+        try {
+            AddressInfoList list = path == Path::Untimed
+                                       ? strategy.Resolve(host, service, family, type)
+                                       : strategy.Resolve(host, service, family, type, kBudget);
+            return real.AddressAsString(list.GetCurrentNode());
+        } catch (const XNameResolutionError& error) {
+            return std::string("XNameResolutionError: ") + error.what();
+        } catch (const XTestTimeout& error) {
+            return std::string("XTestTimeout: ") + error.what();
+        }
     }
 };
 
-TEST_F(FallbackWithMockResolver, Ipv6RequestPrefersTheFirstIpv6AddressInMixedOrder) {
-    NameResolvesTo({{AF_INET, "192.0.2.1"},
-                    {AF_INET, "192.0.2.2"},
-                    {AF_INET6, "2001:db8::1"},
-                    {AF_INET6, "2001:db8::2"}});
-    EXPECT_EQ(Chosen(AddressFamilyEnum::Ipv6), "2001:db8::1");
+// A list without a fitting node is freed on the way out; the sanitizer build checks
+// that nothing leaks.
+TEST_F(FallbackWithMockResolver, ChoosesByFamilyWithFallbackFromIpv6ToIpv4Only) {
+    struct Case {
+        const char* name;
+        std::vector<VekTest::NodeDescription> nodes;
+        AddressFamilyEnum requested;
+        std::string outcome;
+    };
+    const std::vector<Case> cases = {
+        {"ipv6 prefers the first ipv6 address in mixed order",
+         {{AF_INET, "192.0.2.1"},
+          {AF_INET, "192.0.2.2"},
+          {AF_INET6, "2001:db8::1"},
+          {AF_INET6, "2001:db8::2"}},
+         AddressFamilyEnum::Ipv6,
+         "2001:db8::1"},
+        {"ipv6 falls back to the first ipv4 address",
+         {{AF_INET, "192.0.2.1"}, {AF_INET, "192.0.2.2"}},
+         AddressFamilyEnum::Ipv6,
+         "192.0.2.1"},
+        {"ipv4 picks the first ipv4 address after ipv6 ones",
+         {{AF_INET6, "2001:db8::1"}, {AF_INET, "192.0.2.3"}, {AF_INET, "192.0.2.4"}},
+         AddressFamilyEnum::Ipv4,
+         "192.0.2.3"},
+        {"unspecified keeps the resolver order",
+         {{AF_INET6, "2001:db8::9"}, {AF_INET, "192.0.2.3"}},
+         AddressFamilyEnum::Unspecified,
+         "2001:db8::9"},
+        {"ipv4 on an ipv6-only name fails",
+         {{AF_INET6, "2001:db8::1"}, {AF_INET6, "2001:db8::2"}},
+         AddressFamilyEnum::Ipv4,
+         "XNameResolutionError: No IP address found for the hostname: host.test"},
+    };
+    for (const Path path : kPaths) {
+        for (const Case& row : cases) {
+            SCOPED_TRACE(std::string(NameOf(path)) + ": " + row.name);
+            const std::vector<VekTest::NodeDescription> nodes = row.nodes;
+            ExpectLookup(path, "host.test", AddressFamilyEnum::Unspecified, "22",
+                         AddressFamilyEnum::Unspecified, SocketType::Stream, kNameFlags,
+                         [nodes] { return VekTest::MakeAddressInfoList(nodes); });
+            EXPECT_EQ(Outcome(path, "host.test", "22", row.requested), row.outcome);
+            ::testing::Mock::VerifyAndClearExpectations(wrapper.get());
+        }
+    }
 }
 
-TEST_F(FallbackWithMockResolver, Ipv6RequestFallsBackToTheFirstIpv4Address) {
-    NameResolvesTo({{AF_INET, "192.0.2.1"}, {AF_INET, "192.0.2.2"}});
-    EXPECT_EQ(Chosen(AddressFamilyEnum::Ipv6), "192.0.2.1");
-}
-
-TEST_F(FallbackWithMockResolver, Ipv4RequestPicksTheFirstIpv4AddressAfterIpv6Ones) {
-    NameResolvesTo({{AF_INET6, "2001:db8::1"}, {AF_INET, "192.0.2.3"}, {AF_INET, "192.0.2.4"}});
-    EXPECT_EQ(Chosen(AddressFamilyEnum::Ipv4), "192.0.2.3");
-}
-
-TEST_F(FallbackWithMockResolver, UnspecifiedRequestKeepsTheResolverOrder) {
-    NameResolvesTo({{AF_INET6, "2001:db8::9"}, {AF_INET, "192.0.2.3"}});
-    EXPECT_EQ(Chosen(AddressFamilyEnum::Unspecified), "2001:db8::9");
-}
-
-// The list is freed when no node fits; the sanitizer build checks that nothing leaks.
-TEST_F(FallbackWithMockResolver, Ipv4RequestOnAnIpv6OnlyNameFails) {
-    NameResolvesTo({{AF_INET6, "2001:db8::1"}, {AF_INET6, "2001:db8::2"}});
-    EXPECT_EQ(Failure(AddressFamilyEnum::Ipv4), "No IP address found for the hostname: host.test");
-}
-
-TEST_F(FallbackWithMockResolver, ResolverFailurePassesThrough) {
-    EXPECT_CALL(*wrapper, GetAddressType("host.test"))
-        .WillOnce(Return(AddressFamilyEnum::Unspecified));
-    EXPECT_CALL(*wrapper, GetAddressInfo(_, _, _, _, _)).WillOnce([](auto&&...) -> AddressInfoList {
-        throw XNameResolutionError("Failed to resolve hostname: host.test. x");
-    });
-    EXPECT_EQ(Failure(AddressFamilyEnum::Ipv6), "Failed to resolve hostname: host.test. x");
+TEST_F(FallbackWithMockResolver, ResolverFailuresPassThroughUnchanged) {
+    for (const Path path : kPaths) {
+        SCOPED_TRACE(NameOf(path));
+        ExpectLookup(path, "host.test", AddressFamilyEnum::Unspecified, "22",
+                     AddressFamilyEnum::Unspecified, SocketType::Stream, kNameFlags,
+                     []() -> AddressInfoList {
+                         throw XNameResolutionError("Failed to resolve hostname: host.test. x");
+                     });
+        EXPECT_EQ(Outcome(path, "host.test", "22", AddressFamilyEnum::Ipv6),
+                  "XNameResolutionError: Failed to resolve hostname: host.test. x");
+    }
+    // A timeout stays a timeout: it is not turned into a resolution failure.
+    ExpectLookup(Path::Timed, "host.test", AddressFamilyEnum::Unspecified, "22",
+                 AddressFamilyEnum::Unspecified, SocketType::Stream, kNameFlags,
+                 []() -> AddressInfoList { throw XTestTimeout("late"); });
+    EXPECT_EQ(Outcome(Path::Timed, "host.test", "22", AddressFamilyEnum::Ipv6),
+              "XTestTimeout: A timeout occurred. Reason: late");
 }
 
 TEST_F(FallbackWithMockResolver, LiteralsKeepTheirFamilyAndSkipTheNameLookup) {
-    EXPECT_CALL(*wrapper, GetAddressType("::1")).WillOnce(Return(AddressFamilyEnum::Ipv6));
-    EXPECT_CALL(*wrapper, GetAddressInfo("::1", "2222", AddressFamilyEnum::Ipv6,
-                                         SocketType::Datagram, AI_NUMERICHOST | AI_NUMERICSERV))
-        .WillOnce([](auto&&...) {
-            return VekTest::MakeAddressInfoList({{AF_INET6, "::1"}});
-        });
-    AddressInfoList list =
-        strategy.Resolve("::1", "2222", AddressFamilyEnum::Ipv4, SocketType::Datagram);
-    EXPECT_EQ(real.AddressAsString(list.GetCurrentNode()), "::1");
-
-    EXPECT_CALL(*wrapper, GetAddressType("127.0.0.1")).WillOnce(Return(AddressFamilyEnum::Ipv4));
-    EXPECT_CALL(*wrapper, GetAddressInfo("127.0.0.1", "", AddressFamilyEnum::Ipv4,
-                                         SocketType::Stream, AI_NUMERICHOST))
-        .WillOnce([](auto&&...) {
-            return VekTest::MakeAddressInfoList({{AF_INET, "127.0.0.1"}});
-        });
-    AddressInfoList ipv4 = strategy.Resolve("127.0.0.1", "", AddressFamilyEnum::Ipv6);
-    EXPECT_EQ(real.AddressAsString(ipv4.GetCurrentNode()), "127.0.0.1");
+    struct Case {
+        std::string literal;
+        AddressFamilyEnum literalFamily;
+        std::string service;
+        AddressFamilyEnum requested;
+        SocketType type;
+        int flags;
+    };
+    const std::vector<Case> cases = {
+        {"::1", AddressFamilyEnum::Ipv6, "2222", AddressFamilyEnum::Ipv4, SocketType::Datagram,
+         AI_NUMERICHOST | AI_NUMERICSERV},
+        {"127.0.0.1", AddressFamilyEnum::Ipv4, "", AddressFamilyEnum::Ipv6, SocketType::Stream,
+         AI_NUMERICHOST},
+    };
+    for (const Path path : kPaths) {
+        for (const Case& row : cases) {
+            SCOPED_TRACE(std::string(NameOf(path)) + ": " + row.literal);
+            const VekTest::NodeDescription node{
+                row.literalFamily == AddressFamilyEnum::Ipv6 ? AF_INET6 : AF_INET,
+                row.literal.c_str()};
+            ExpectLookup(path, row.literal, row.literalFamily, row.service, row.literalFamily,
+                         row.type, row.flags,
+                         [node] { return VekTest::MakeAddressInfoList({node}); });
+            EXPECT_EQ(Outcome(path, row.literal, row.service, row.requested, row.type),
+                      row.literal);
+            ::testing::Mock::VerifyAndClearExpectations(wrapper.get());
+        }
+    }
 }
 
 TEST_F(FallbackWithMockResolver, EmptyHostFailsBeforeAnyLookup) {
-    try {
-        strategy.Resolve("", "22", AddressFamilyEnum::Ipv6);
-        FAIL();
-    } catch (const XNameResolutionError& error) {
-        EXPECT_STREQ(error.what(), "Hostname cannot be empty.");
+    for (const Path path : kPaths) {
+        SCOPED_TRACE(NameOf(path));
+        EXPECT_EQ(Outcome(path, "", "22", AddressFamilyEnum::Ipv6),
+                  "XNameResolutionError: Hostname cannot be empty.");
     }
 }
 
@@ -166,21 +224,31 @@ TEST(DnsResolutionStrategyTest, ResolvesLocalhostAndLoopbackLiterals) {
     provider.GetDnsResolutionStrategyFactory()->Create(strategy);
     LinuxNetworkingWrapper wrapper;
 
-    AddressInfoList ipv4 = strategy->Resolve("localhost", "22", AddressFamilyEnum::Ipv4);
-    EXPECT_EQ(wrapper.AddressAsString(ipv4.GetCurrentNode()), "127.0.0.1");
-    EXPECT_EQ(ntohs(reinterpret_cast<const sockaddr_in*>(ipv4.GetCurrentNode()->ai_addr)->sin_port),
-              22);
+    for (const Path path : kPaths) {
+        SCOPED_TRACE(NameOf(path));
+        const auto resolve = [&](const std::string& host, const std::string& service,
+                                 AddressFamilyEnum family) {
+            return path == Path::Untimed
+                       ? strategy->Resolve(host, service, family)
+                       : strategy->Resolve(host, service, family, SocketType::Stream, kBudget);
+        };
+        AddressInfoList ipv4 = resolve("localhost", "22", AddressFamilyEnum::Ipv4);
+        EXPECT_EQ(wrapper.AddressAsString(ipv4.GetCurrentNode()), "127.0.0.1");
+        EXPECT_EQ(
+            ntohs(reinterpret_cast<const sockaddr_in*>(ipv4.GetCurrentNode()->ai_addr)->sin_port),
+            22);
 
-    AddressInfoList preferIpv6 = strategy->Resolve("localhost", "22", AddressFamilyEnum::Ipv6);
-    const std::string chosen = wrapper.AddressAsString(preferIpv6.GetCurrentNode());
-    EXPECT_TRUE(chosen == "::1" || chosen == "127.0.0.1") << chosen;
+        AddressInfoList preferIpv6 = resolve("localhost", "22", AddressFamilyEnum::Ipv6);
+        const std::string chosen = wrapper.AddressAsString(preferIpv6.GetCurrentNode());
+        EXPECT_TRUE(chosen == "::1" || chosen == "127.0.0.1") << chosen;
 
-    AddressInfoList ipv6Literal = strategy->Resolve("::1", "2222", AddressFamilyEnum::Ipv4);
-    EXPECT_EQ(ipv6Literal.GetCurrentNode()->ai_family, AF_INET6);
-    EXPECT_EQ(wrapper.AddressAsString(ipv6Literal.GetCurrentNode()), "::1");
+        AddressInfoList ipv6Literal = resolve("::1", "2222", AddressFamilyEnum::Ipv4);
+        EXPECT_EQ(ipv6Literal.GetCurrentNode()->ai_family, AF_INET6);
+        EXPECT_EQ(wrapper.AddressAsString(ipv6Literal.GetCurrentNode()), "::1");
 
-    AddressInfoList ipv4Literal = strategy->Resolve("127.0.0.1", "", AddressFamilyEnum::Ipv6);
-    EXPECT_EQ(wrapper.AddressAsString(ipv4Literal.GetCurrentNode()), "127.0.0.1");
+        AddressInfoList ipv4Literal = resolve("127.0.0.1", "", AddressFamilyEnum::Ipv6);
+        EXPECT_EQ(wrapper.AddressAsString(ipv4Literal.GetCurrentNode()), "127.0.0.1");
+    }
 }
 
 TEST(NetworkingLibraryFactoryProviderTest, HandsOutTheSameFactoriesEveryTime) {

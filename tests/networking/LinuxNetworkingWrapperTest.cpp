@@ -2,24 +2,24 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <sched.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "domain/Exceptions.h"
+#include "domain/Milliseconds.h"
 #include "fixtures/AddressInfoTestLists.h"
+#include "fixtures/PrivateResolver.h"
 #include "networking/AddressInfoList.h"
 #include "networking/Ipv6ToIpv4FallbackDnsResolutionStrategy.h"
 #include "networking/NetworkErrors.h"
@@ -34,11 +34,6 @@ std::string BrokenInvariantOf(const std::function<void()>& action) {
         return error.what();
     }
     return "<no exception>";
-}
-
-AddressInfoList Numeric(const std::string& host) {
-    return LinuxNetworkingWrapper().GetAddressInfo(host, "22", AddressFamilyEnum::Unspecified,
-                                                   SocketType::Stream, AI_NUMERICHOST);
 }
 
 TEST(AddressInfoListTest, CursorWalksResetsAndStopsAtTheEnd) {
@@ -68,58 +63,104 @@ TEST(AddressInfoListTest, CursorWalksResetsAndStopsAtTheEnd) {
     EXPECT_EQ(list.GetCurrentNode(), second);
 }
 
-TEST(LinuxNetworkingWrapperTest, ResolvesLiteralsAndLocalhost) {
-    LinuxNetworkingWrapper wrapper;
-    AddressInfoList ipv6 = Numeric("::1");
-    EXPECT_EQ(ipv6.GetCurrentNode()->ai_family, AF_INET6);
-    EXPECT_EQ(wrapper.AddressAsString(ipv6.GetCurrentNode()), "::1");
-    EXPECT_EQ(
-        ntohs(reinterpret_cast<const sockaddr_in6*>(ipv6.GetCurrentNode()->ai_addr)->sin6_port),
-        22);
-
-    AddressInfoList ipv4 = Numeric("127.0.0.1");
-    EXPECT_EQ(wrapper.AddressAsString(ipv4.GetCurrentNode()), "127.0.0.1");
-
-    // An empty service is passed as an empty text, which the resolver reads as port 0.
-    AddressInfoList local =
-        wrapper.GetAddressInfo("localhost", "", AddressFamilyEnum::Ipv4, SocketType::Stream, 0);
-    EXPECT_EQ(wrapper.AddressAsString(local.GetCurrentNode()), "127.0.0.1");
-    EXPECT_EQ(reinterpret_cast<const sockaddr_in*>(local.GetCurrentNode()->ai_addr)->sin_port, 0);
-    EXPECT_EQ(local.GetCurrentNode()->ai_socktype, SOCK_STREAM);
-}
-
-TEST(LinuxNetworkingWrapperTest, ReportsResolverFailuresWithTheResolverText) {
-    LinuxNetworkingWrapper wrapper;
+// The success or the failure of a lookup as text: each node's address, port and
+// socket type, or what was thrown.
+std::string Outcome(const std::function<AddressInfoList()>& lookup) {
     try {
-        wrapper.GetAddressInfo("not-a-literal", "22", AddressFamilyEnum::Unspecified,
-                               SocketType::Stream, AI_NUMERICHOST);
-        FAIL();
+        AddressInfoList list = lookup();
+        std::string text;
+        for (const addrinfo* node = list.GetCurrentNode(); node != nullptr; node = list.Next()) {
+            const in_port_t port =
+                node->ai_family == AF_INET6
+                    ? reinterpret_cast<const sockaddr_in6*>(node->ai_addr)->sin6_port
+                    : reinterpret_cast<const sockaddr_in*>(node->ai_addr)->sin_port;
+            text += (text.empty() ? "" : " ") + LinuxNetworkingWrapper().AddressAsString(node) +
+                    " port " + std::to_string(ntohs(port)) + " type " +
+                    std::to_string(node->ai_socktype);
+        }
+        return text;
     } catch (const XNameResolutionError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Failed to resolve hostname: not-a-literal. getaddrinfo() returned: " +
-                      std::string(::gai_strerror(EAI_NONAME)));
+        return error.what();
+    } catch (const XTestTimeout& error) {
+        return error.what();
     }
-    // The resolver would stop at the NUL and look up "127.0.0.1" instead.
-    const std::string truncated("127.0.0.1\0.example", 18);
-    EXPECT_THROW(wrapper.GetAddressInfo(truncated, "22", AddressFamilyEnum::Unspecified,
-                                        SocketType::Stream, 0),
-                 XNameResolutionError);
 }
 
-// A name that is not in /etc/hosts is looked up inside a private network namespace
-// of a child process, so no query leaves the machine.
+const VekDomain::Milliseconds kBudget(2000);
+
+// Both overloads on the real resolver: /etc/hosts maps localhost to 127.0.0.1, an empty
+// service is port 0.
+TEST(LinuxNetworkingWrapperTest, TimedLookupResolvesAndFailsLikeTheUntimedOne) {
+    struct Case {
+        std::string host;
+        std::string service;
+        AddressFamilyEnum family;
+        int flags;
+        std::string outcome;
+    };
+    const std::string failed = "Failed to resolve hostname: ";
+    const std::vector<Case> cases = {
+        {"localhost", "", AddressFamilyEnum::Ipv4, 0, "127.0.0.1 port 0 type 1"},
+        {"127.0.0.1", "22", AddressFamilyEnum::Unspecified, AI_NUMERICHOST,
+         "127.0.0.1 port 22 type 1"},
+        {"::1", "2222", AddressFamilyEnum::Unspecified, AI_NUMERICHOST, "::1 port 2222 type 1"},
+        {"not-a-literal", "22", AddressFamilyEnum::Unspecified, AI_NUMERICHOST,
+         failed + "not-a-literal. getaddrinfo() returned: " + ::gai_strerror(EAI_NONAME)},
+        // The resolver would stop at the NUL and look up "127.0.0.1" instead. The refusal
+        // names the host as given, so what() ends at the same NUL.
+        {std::string("127.0.0.1\0.example", 18), "22", AddressFamilyEnum::Unspecified, 0,
+         failed + "127.0.0.1"},
+        {"127.0.0.1", std::string("22\0x", 4), AddressFamilyEnum::Unspecified, AI_NUMERICHOST,
+         failed + "127.0.0.1. getaddrinfo() returned: " + ::gai_strerror(EAI_NONAME)},
+    };
+    LinuxNetworkingWrapper wrapper;
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.host);
+        EXPECT_EQ(Outcome([&] {
+                      return wrapper.GetAddressInfo(row.host, row.service, row.family,
+                                                    SocketType::Stream, row.flags);
+                  }),
+                  row.outcome);
+        EXPECT_EQ(Outcome([&] {
+                      return wrapper.GetAddressInfo(row.host, row.service, row.family,
+                                                    SocketType::Stream, row.flags, kBudget);
+                  }),
+                  row.outcome);
+    }
+}
+
+TEST(LinuxNetworkingWrapperTest, TimedLookupRefusesAnInvalidTimeout) {
+    const std::vector<std::pair<VekDomain::Milliseconds, std::string>> refused = {
+        {VekDomain::Milliseconds(), "-1"},
+        {VekDomain::Milliseconds(0), "0"},
+    };
+    for (const auto& [timeout, shown] : refused) {
+        EXPECT_EQ(BrokenInvariantOf([&timeout = timeout] {
+                      LinuxNetworkingWrapper().GetAddressInfo(
+                          "127.0.0.1", "22", AddressFamilyEnum::Unspecified, SocketType::Stream,
+                          AI_NUMERICHOST, timeout);
+                  }),
+                  "Invalid timeout provided to GetAddressInfo: " + shown);
+    }
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', begin)) {
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    lines.push_back(text.substr(begin));
+    return lines;
+}
+
+// A name that is not in /etc/hosts, looked up in a private network namespace with
+// loopback down: every path fails at once with the resolver's own text.
 TEST(LinuxNetworkingWrapperTest, UnresolvableNameInAPrivateNetworkNamespace) {
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(channel[0]);
-        std::string report;
-        if (::unshare(CLONE_NEWNET) != 0) {
-            report = std::string("SKIP unshare(CLONE_NEWNET): ") + std::strerror(errno);
-        } else {
-            const std::string name = "vek-unresolvable-host.invalid";
+    const std::string name = "vek-unresolvable-host.invalid";
+    const std::string report = VekTest::RunInPrivateNetwork(
+        [&] {
             addrinfo hints{};
             hints.ai_family = AF_UNSPEC;
             hints.ai_socktype = SOCK_STREAM;
@@ -129,76 +170,86 @@ TEST(LinuxNetworkingWrapperTest, UnresolvableNameInAPrivateNetworkNamespace) {
             if (direct != nullptr) {
                 ::freeaddrinfo(direct);
             }
-            const std::string expected = "Failed to resolve hostname: " + name +
-                                         ". getaddrinfo() returned: " + ::gai_strerror(result);
-            std::string wrapperText = "<no exception>";
-            std::string strategyText = "<no exception>";
-            try {
-                LinuxNetworkingWrapper().GetAddressInfo(name, "22", AddressFamilyEnum::Unspecified,
-                                                        SocketType::Stream,
-                                                        AI_CANONNAME | AI_ADDRCONFIG);
-            } catch (const XNameResolutionError& error) {
-                wrapperText = error.what();
+            if (result == 0) {
+                return std::string("resolved although isolated");
             }
-            try {
-                Ipv6ToIpv4FallbackDnsResolutionStrategy(std::make_shared<LinuxNetworkingWrapper>())
-                    .Resolve(name, "22", AddressFamilyEnum::Ipv6);
-            } catch (const XNameResolutionError& error) {
-                strategyText = error.what();
-            }
-            report = result == 0 ? "resolved although isolated"
-                                 : expected + "\n" + wrapperText + "\n" + strategyText;
-        }
-        const char* data = report.data();
-        size_t left = report.size();
-        while (left > 0) {
-            const ssize_t written = ::write(channel[1], data, left);
-            if (written <= 0) {
-                break;
-            }
-            data += written;
-            left -= static_cast<size_t>(written);
-        }
-        ::_exit(0);
+            auto wrapper = std::make_shared<LinuxNetworkingWrapper>();
+            Ipv6ToIpv4FallbackDnsResolutionStrategy strategy(wrapper);
+            return "Failed to resolve hostname: " + name +
+                   ". getaddrinfo() returned: " + ::gai_strerror(result) + "\n" + Outcome([&] {
+                       return wrapper->GetAddressInfo(name, "22", AddressFamilyEnum::Unspecified,
+                                                      SocketType::Stream,
+                                                      AI_CANONNAME | AI_ADDRCONFIG);
+                   }) +
+                   "\n" + Outcome([&] {
+                       return wrapper->GetAddressInfo(name, "22", AddressFamilyEnum::Unspecified,
+                                                      SocketType::Stream,
+                                                      AI_CANONNAME | AI_ADDRCONFIG, kBudget);
+                   }) +
+                   "\n" +
+                   Outcome([&] { return strategy.Resolve(name, "22", AddressFamilyEnum::Ipv6); }) +
+                   "\n" + Outcome([&] {
+                       return strategy.Resolve(name, "22", AddressFamilyEnum::Ipv6,
+                                               SocketType::Stream, kBudget);
+                   });
+        },
+        std::chrono::seconds(20));
+    if (report.rfind(VekTest::kIsolationRefused, 0) == 0) {
+        GTEST_SKIP() << report;
     }
-    ::close(channel[1]);
-    std::string report;
-    pollfd readable{channel[0], POLLIN, 0};
-    bool timedOut = false;
-    for (;;) {
-        const int ready = ::poll(&readable, 1, 20000);
-        if (ready <= 0) {
-            timedOut = true;
-            break;
-        }
-        char buffer[512];
-        const ssize_t count = ::read(channel[0], buffer, sizeof(buffer));
-        if (count <= 0) {
-            break;
-        }
-        report.append(buffer, static_cast<size_t>(count));
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_EQ(lines.size(), 5u) << report;
+    EXPECT_EQ(
+        lines[0].rfind("Failed to resolve hostname: " + name + ". getaddrinfo() returned: ", 0), 0u)
+        << report;
+    for (size_t index = 1; index < lines.size(); ++index) {
+        EXPECT_EQ(lines[index], lines[0]) << "path " << index;
     }
-    ::close(channel[0]);
-    if (timedOut) {
-        ::kill(child, SIGKILL);
+}
+
+// A resolver that never answers: the timed paths give up at their budget with
+// XTestTimeout, while /etc/hosts names still resolve through the same machinery.
+TEST(LinuxNetworkingWrapperTest, SilentResolverEndsInATimeoutAtTheBudget) {
+    const std::string report = VekTest::RunWithSilentResolver(
+        [] {
+            auto wrapper = std::make_shared<LinuxNetworkingWrapper>();
+            Ipv6ToIpv4FallbackDnsResolutionStrategy strategy(wrapper);
+            const VekDomain::Milliseconds budget(300);
+            const auto timed = [](const std::function<AddressInfoList()>& lookup) {
+                const auto start = std::chrono::steady_clock::now();
+                const std::string outcome = Outcome(lookup);
+                const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start);
+                return outcome + "\n" + std::to_string(spent.count());
+            };
+            return Outcome([&] {
+                       return wrapper->GetAddressInfo("localhost", "22", AddressFamilyEnum::Ipv4,
+                                                      SocketType::Stream, 0, budget);
+                   }) +
+                   "\n" + timed([&] {
+                       return wrapper->GetAddressInfo(
+                           VekTest::kSilentHostName, "22", AddressFamilyEnum::Unspecified,
+                           SocketType::Stream, AI_CANONNAME | AI_ADDRCONFIG, budget);
+                   }) +
+                   "\n" + timed([&] {
+                       return strategy.Resolve(VekTest::kSilentHostName, "22",
+                                               AddressFamilyEnum::Ipv6, SocketType::Stream, budget);
+                   });
+        },
+        std::chrono::seconds(20));
+    if (report.rfind(VekTest::kIsolationRefused, 0) == 0) {
+        GTEST_SKIP() << report;
     }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_FALSE(timedOut) << "the isolated lookup did not finish within 20 s";
-    if (report.rfind("SKIP ", 0) == 0) {
-        GTEST_SKIP() << "cannot create a private network namespace: " << report.substr(5);
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_EQ(lines.size(), 5u) << report;
+    EXPECT_EQ(lines[0], "127.0.0.1 port 22 type 1");
+    for (const size_t index : {size_t{1}, size_t{3}}) {
+        EXPECT_EQ(lines[index],
+                  "A timeout occurred. Reason: Name resolution did not finish within 300 ms.");
+        const long spent = std::stol(lines[index + 1]);
+        EXPECT_GE(spent, 300);
+        EXPECT_LE(spent, 300 + 200);
     }
-    const size_t firstBreak = report.find('\n');
-    ASSERT_NE(firstBreak, std::string::npos) << report;
-    const size_t secondBreak = report.find('\n', firstBreak + 1);
-    ASSERT_NE(secondBreak, std::string::npos) << report;
-    const std::string expected = report.substr(0, firstBreak);
-    EXPECT_EQ(report.substr(firstBreak + 1, secondBreak - firstBreak - 1), expected);
-    EXPECT_EQ(report.substr(secondBreak + 1), expected);
-    EXPECT_EQ(expected.rfind("Failed to resolve hostname: vek-unresolvable-host.invalid. "
-                             "getaddrinfo() returned: ",
-                             0),
-              0u);
 }
 
 TEST(LinuxNetworkingWrapperTest, AddressAsStringRefusesInconsistentNodes) {
