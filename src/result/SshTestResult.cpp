@@ -1,5 +1,7 @@
 #include "result/SshTestResult.h"
 
+#include <utility>
+
 namespace Ssh {
 
 const std::string& SshTestResult::GetTestId() const {
@@ -112,6 +114,10 @@ const std::string& SshTestResult::GetCommandExecutionResult() const {
 
 void SshTestResult::SetCommandExecutionResult(const std::string& result) {
     commandExecutionResult_ = result;
+}
+
+void SshTestResult::SetCommandExecutionResult(std::string&& result) {
+    commandExecutionResult_ = std::move(result);
 }
 
 const std::string& SshTestResult::GetHostFingerprint() const {

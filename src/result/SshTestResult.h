@@ -60,6 +60,8 @@ public:
     // The captured standard output of the remote shell, as received.
     const std::string& GetCommandExecutionResult() const;
     void SetCommandExecutionResult(const std::string& result);
+    // Takes the text over without copying it; captured output may be many megabytes.
+    void SetCommandExecutionResult(std::string&& result);
 
     // Hexadecimal text of the server's host key fingerprint.
     const std::string& GetHostFingerprint() const;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "networking/AddressFamilyEnum.h"
+#include "result/SshTestResult.h"
+
+namespace Ssh {
+
+// One SSH test against one host: Connect, then AuthenticateUser, then
+// ExecuteCommands, then GetResults once. The client owns the connection and the
+// result it fills until GetResults hands the result over.
+//
+// Every timeout is a budget in milliseconds of 1..2147483647 (anything else is an
+// XBrokenInvariantsError); each stage returns the milliseconds left of its budget,
+// which may be 0 or negative when the stage used it up. A failing stage records an
+// error key and details in the result and then raises XSshClientError or
+// XLibssh2Error.
+class ISshClient {
+public:
+    virtual ~ISshClient() = default;
+
+    // Name resolution, TCP connection and SSH handshake.
+    virtual std::int64_t Connect(const std::string& host, unsigned short port,
+                                 VekLibrary::Networking::AddressFamilyEnum family,
+                                 std::int64_t timeout) = 0;
+    // Password authentication on the connected session.
+    virtual std::int64_t AuthenticateUser(const std::string& userName, const std::string& password,
+                                          std::int64_t timeout) = 0;
+    // Feeds `commands` to a remote shell's standard input and captures its standard
+    // output up to about `maximumBytes`. An empty text sends nothing and returns the
+    // whole timeout.
+    virtual std::int64_t ExecuteCommands(const std::string& commands, unsigned long maximumBytes,
+                                         std::int64_t timeout) = 0;
+    // Moves the result out; afterwards the client holds none (null on a second call).
+    virtual std::unique_ptr<SshTestResult> GetResults() = 0;
+    // Either flag turns on the SSH library's key exchange, authentication, error and
+    // public key tracing for handshakes started afterwards; both false changes nothing.
+    virtual void SetLoggingHints(bool debug, bool traceLibssh2) = 0;
+};
+
+}  // namespace Ssh

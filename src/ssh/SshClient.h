@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "logger/ILogger.h"
+#include "networking/IDnsResolutionStrategy.h"
+#include "networking/ILinuxNetworkingWrapper.h"
+#include "result/ISshTestResultFactory.h"
+#include "ssh/ISshClient.h"
+
+namespace Ssh {
+
+class SshClientImpl;
+
+// Holds the SSH library initialised for as long as the client lives.
+class SshClient final : public ISshClient {
+public:
+    // Throws XBrokenInvariantsError for a null collaborator or when the SSH library
+    // cannot be initialised.
+    SshClient(std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy,
+              std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
+              std::shared_ptr<ISshTestResultFactory> testResultFactory,
+              std::shared_ptr<VekLibrary::VekLogger::ILogger> logger);
+    ~SshClient() override;
+    SshClient(const SshClient&) = delete;
+    SshClient& operator=(const SshClient&) = delete;
+
+    std::int64_t Connect(const std::string& host, unsigned short port,
+                         VekLibrary::Networking::AddressFamilyEnum family,
+                         std::int64_t timeout) override;
+    std::int64_t AuthenticateUser(const std::string& userName, const std::string& password,
+                                  std::int64_t timeout) override;
+    std::int64_t ExecuteCommands(const std::string& commands, unsigned long maximumBytes,
+                                 std::int64_t timeout) override;
+    std::unique_ptr<SshTestResult> GetResults() override;
+    void SetLoggingHints(bool debug, bool traceLibssh2) override;
+
+private:
+    std::unique_ptr<SshClientImpl> impl_;
+};
+
+}  // namespace Ssh
