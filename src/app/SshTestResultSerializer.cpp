@@ -4,10 +4,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "result/SshTestResultKeys.h"
 #include "domain/CommonTestOptions.h"
 #include "domain/CommonTestResults.h"
 #include "domain/Exceptions.h"
+#include "result/SshTestResultKeys.h"
 #include "serialization/XJsonError.h"
 
 namespace Ssh {

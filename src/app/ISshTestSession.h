@@ -1,0 +1,16 @@
+#pragma once
+
+namespace Ssh {
+
+// Runs one SSH test from the process's arguments (or one JSON line on standard
+// input) to the printed result document.
+class ISshTestSession {
+public:
+    virtual ~ISshTestSession() = default;
+
+    // Returns the exit code: 0 when a result document or the help text was
+    // written, 1 otherwise. Called once.
+    virtual int ExecuteTest(int argc, const char* const* argv) = 0;
+};
+
+}  // namespace Ssh

@@ -1,0 +1,145 @@
+#include "app/SshTestSession.h"
+
+#include <chrono>
+#include <string>
+#include <unordered_set>
+#include <utility>
+
+#include "domain/CommonTestErrors.h"
+#include "domain/Exceptions.h"
+#include "iohandler/IoHandlerErrors.h"
+#include "logger/StringFormat.h"
+#include "networking/AddressFamilyEnum.h"
+#include "serialization/XJsonError.h"
+#include "ssh/SshClientErrors.h"
+
+namespace Ssh {
+
+namespace {
+
+using VekLibrary::XBrokenInvariantsError;
+using VekLibrary::VekLogger::LogLevelEnum;
+using VekLibrary::VekLogger::StringFormat;
+
+std::int64_t BudgetOf(std::chrono::seconds timeout) {
+    const std::int64_t seconds = timeout.count();
+    if (seconds <= 0) {
+        return 0;
+    }
+    // Checked before multiplying: the "no timeout" value would overflow.
+    if (seconds > SshTestSession::kLargestBudgetMs / 1000) {
+        return SshTestSession::kLargestBudgetMs;
+    }
+    return seconds * 1000;
+}
+
+}  // namespace
+
+SshTestSession::SshTestSession(
+    std::shared_ptr<ISshTestSessionPolicyFactory> policyFactory, std::unique_ptr<ISshClient> client,
+    std::unique_ptr<ISshTestResultSerializer> serializer,
+    std::shared_ptr<VekLibrary::IoHandler::IStreamOutputHandler> stdoutHandler,
+    std::shared_ptr<VekLibrary::VekLogger::ILogger> logger)
+    : policyFactory_(std::move(policyFactory)),
+      client_(std::move(client)),
+      serializer_(std::move(serializer)),
+      stdoutHandler_(std::move(stdoutHandler)),
+      logger_(std::move(logger)) {
+    if (!policyFactory_) {
+        throw XBrokenInvariantsError("Policy factory cannot be null.");
+    }
+    if (!client_) {
+        throw XBrokenInvariantsError("SSH client cannot be null.");
+    }
+    if (!serializer_) {
+        throw XBrokenInvariantsError("Result serializer cannot be null.");
+    }
+    if (!stdoutHandler_) {
+        throw XBrokenInvariantsError("Stdout output handler cannot be null.");
+    }
+    if (!logger_) {
+        throw XBrokenInvariantsError("Logger cannot be null.");
+    }
+}
+
+int SshTestSession::ExecuteTest(int argc, const char* const* argv) {
+    std::unique_ptr<SshTestSessionPolicy> policy;
+    std::string stageWithoutTime;
+    try {
+        const std::string help = policyFactory_->CreateOrReturnHelpMessage(argc, argv, policy);
+        if (!help.empty()) {
+            logger_->WriteLog(LogLevelEnum::Info, StringFormat("{}", help));
+            return 0;
+        }
+        logger_->SetLoggerId(policy->GetTestId());
+        logger_->SetLogLevelCutoff(policy->IsDebugModeEnabled() ? LogLevelEnum::Debug
+                                                                : LogLevelEnum::Info);
+        logger_->SetSanitizationHints(
+            {policy->GetUsername().GetText(), policy->GetPassword().GetText()});
+        logger_->WriteLog(LogLevelEnum::Debug, StringFormat("Test Input: {}", policy->ToString()));
+        client_->SetLoggingHints(policy->IsDebugModeEnabled(), policy->IsUnsecuredModeEnabled());
+        stageWithoutTime = RunStages(*policy);
+    } catch (const VekLibrary::IoHandler::XInvalidTestInputError& error) {
+        logger_->WriteLog(LogLevelEnum::Error,
+                          StringFormat("Invalid test input: {}", error.what()));
+        return 1;
+    } catch (const XSshClientError& error) {
+        logger_->WriteLog(LogLevelEnum::Info, StringFormat("{}", error.what()));
+    } catch (const XBrokenInvariantsError& error) {
+        logger_->WriteLog(LogLevelEnum::Info, StringFormat("{}", error.what()));
+    }
+    return WriteResult(policy.get(), stageWithoutTime);
+}
+
+std::string SshTestSession::RunStages(const SshTestSessionPolicy& policy) {
+    const auto family = policy.IsIpv6Enabled() ? VekLibrary::Networking::AddressFamilyEnum::Ipv6
+                                               : VekLibrary::Networking::AddressFamilyEnum::Ipv4;
+    const std::int64_t budget = BudgetOf(policy.GetTestTimeout());
+    if (budget <= 0) {
+        return "";
+    }
+    std::int64_t left =
+        client_->Connect(policy.GetHostName(), policy.GetPortNumber(), family, budget);
+    if (left <= 0) {
+        return "authenticate the user";
+    }
+    left = client_->AuthenticateUser(policy.GetUsername(), policy.GetPassword(), left);
+    if (policy.GetCommands().empty()) {
+        return "";
+    }
+    if (left <= 0) {
+        return "execute the commands";
+    }
+    client_->ExecuteCommands(policy.GetCommands(), policy.GetMaxDownloadBytes(), left);
+    return "";
+}
+
+int SshTestSession::WriteResult(const SshTestSessionPolicy* policy,
+                                const std::string& stageWithoutTime) {
+    try {
+        std::unique_ptr<SshTestResult> result = client_->GetResults();
+        if (!result) {
+            logger_->WriteLog(LogLevelEnum::Error, "Failed to get test result.");
+            return 1;
+        }
+        if (policy != nullptr) {
+            result->SetTestId(policy->GetTestId());
+        }
+        // A stage skipped for lack of time would otherwise leave a document
+        // without an error, which reads as a success.
+        if (!stageWithoutTime.empty() && result->GetError().empty()) {
+            result->SetError(VekLibrary::VekDomain::DataKeys::CommonTestErrors::TooMuchTimeError);
+            result->SetErrorDetails(
+                VekLibrary::XTestTimeout("No time left to " + stageWithoutTime + ".").what());
+        }
+        stdoutHandler_->WriteOutput(serializer_->SerializeToJson(*result));
+        return 0;
+    } catch (const VekLibrary::Serialization::XJsonError& error) {
+        logger_->WriteLog(LogLevelEnum::Error, StringFormat("{}", error.what()));
+    } catch (const VekLibrary::IoHandler::XInputOutputError& error) {
+        logger_->WriteLog(LogLevelEnum::Error, StringFormat("{}", error.what()));
+    }
+    return 1;
+}
+
+}  // namespace Ssh

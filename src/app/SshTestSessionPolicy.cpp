@@ -1,0 +1,42 @@
+#include "app/SshTestSessionPolicy.h"
+
+#include <string>
+
+namespace Ssh {
+
+namespace {
+
+const char* EnabledText(bool enabled) {
+    return enabled ? "Enabled" : "Disabled";
+}
+
+}  // namespace
+
+// Move assignment swaps the old credential into the temporary, which wipes it.
+void SshTestSessionPolicy::SetUsername(const std::string& username) {
+    username_ = SensitiveString(username);
+}
+
+void SshTestSessionPolicy::SetPassword(const std::string& password) {
+    password_ = SensitiveString(password);
+}
+
+std::string SshTestSessionPolicy::ToString() const {
+    std::string text = "Host: " + hostName_ + ", Port: " + std::to_string(portNumber_) +
+                       ", Test ID: " + testId_ +
+                       ", Timeout(s): " + std::to_string(testTimeout_.count()) + ", ";
+    if (unsecuredMode_) {
+        text += "Username: " + username_.GetText() + ", Password: " + password_.GetText();
+    } else {
+        text += "(Username and Password hidden in secured mode)";
+    }
+    text += ", Commands: " + commands_;
+    text += ", Max Download Bytes: " + std::to_string(maxDownloadBytes_);
+    text += ", Max Command Length: " + std::to_string(maxCommandLength_);
+    text += std::string(", Debug Mode: ") + EnabledText(debugMode_);
+    text += std::string(", Unsecured Mode: ") + EnabledText(unsecuredMode_);
+    text += ", Data Directory: " + dataDirectory_;
+    return text;
+}
+
+}  // namespace Ssh

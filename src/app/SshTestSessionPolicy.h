@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "domain/SensitiveString.h"
+
+namespace Ssh {
+
+// One validated test input. The credentials are SensitiveStrings, so they are
+// wiped when the policy dies. Filled by SshTestSessionPolicyFactory; read by the
+// test session.
+class SshTestSessionPolicy final {
+public:
+    using SensitiveString = VekLibrary::VekDomain::SensitiveString;
+
+    const std::string& GetTestId() const { return testId_; }
+    void SetTestId(const std::string& testId) { testId_ = testId; }
+    const SensitiveString& GetUsername() const { return username_; }
+    // Copies through a temporary SensitiveString, so no unwiped copy stays behind.
+    void SetUsername(const std::string& username);
+    const SensitiveString& GetPassword() const { return password_; }
+    void SetPassword(const std::string& password);
+    // The decoded command text.
+    const std::string& GetCommands() const { return commands_; }
+    void SetCommands(const std::string& commands) { commands_ = commands; }
+    const std::string& GetHostName() const { return hostName_; }
+    void SetHostName(const std::string& hostName) { hostName_ = hostName; }
+    unsigned short GetPortNumber() const { return portNumber_; }
+    void SetPortNumber(unsigned short portNumber) { portNumber_ = portNumber; }
+    bool IsIpv6Enabled() const { return ipv6Enabled_; }
+    void SetIpv6ModeStatus(bool enabled) { ipv6Enabled_ = enabled; }
+    // 9223372036854775807 s stands for "no limit".
+    std::chrono::seconds GetTestTimeout() const { return testTimeout_; }
+    void SetTestTimeout(std::chrono::seconds timeout) { testTimeout_ = timeout; }
+    unsigned long GetMaxDownloadBytes() const { return maxDownloadBytes_; }
+    void SetMaxDownloadBytes(unsigned long bytes) { maxDownloadBytes_ = bytes; }
+    unsigned long GetMaxCommandLength() const { return maxCommandLength_; }
+    void SetMaxCommandLength(unsigned long length) { maxCommandLength_ = length; }
+    const std::string& GetDataDirectory() const { return dataDirectory_; }
+    void SetDataDirectory(const std::string& directory) { dataDirectory_ = directory; }
+    bool IsDebugModeEnabled() const { return debugMode_; }
+    void SetDebugModeStatus(bool enabled) { debugMode_ = enabled; }
+    bool IsUnsecuredModeEnabled() const { return unsecuredMode_; }
+    void SetUnsecuredModeStatus(bool enabled) { unsecuredMode_ = enabled; }
+
+    // One line describing the input; the credentials only in unsecured mode.
+    std::string ToString() const;
+
+private:
+    std::string testId_;
+    SensitiveString username_;
+    SensitiveString password_;
+    std::string commands_;
+    std::string hostName_;
+    unsigned short portNumber_ = 22;
+    bool ipv6Enabled_ = false;
+    std::chrono::seconds testTimeout_{30};
+    unsigned long maxDownloadBytes_ = 5000000;
+    unsigned long maxCommandLength_ = 1000;
+    std::string dataDirectory_ = "/tmp/";
+    bool debugMode_ = false;
+    bool unsecuredMode_ = false;
+};
+
+}  // namespace Ssh
