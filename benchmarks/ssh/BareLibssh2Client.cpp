@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <libssh2.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -98,6 +99,9 @@ int ConnectTcp(const BareRequest& request, Clock::time_point deadline) {
     if (descriptor < 0) {
         throw StepFailure("socket", errno);
     }
+    // Small request/response packets: without this each may wait for a delayed ACK.
+    const int noDelay = 1;
+    ::setsockopt(descriptor, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
     try {
         if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) !=
             0) {
