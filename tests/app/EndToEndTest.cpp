@@ -1,0 +1,657 @@
+// The built program as a separate process: its input errors, help, standard
+// streams, exit status and signals, and whole tests against the fixture servers.
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "app/ProbeProcess.h"
+#include "app/ResultSchemaCheck.h"
+#include "crypto/Base64Codec.h"
+#include "fixtures/AsyncsshFixture.h"
+#include "fixtures/SshdFixture.h"
+
+namespace {
+
+using Json = nlohmann::json;
+using std::chrono::milliseconds;
+using VekTest::ProbeRequest;
+using VekTest::ProbeRun;
+using VekTest::ProbeStdin;
+
+// Far below any budget under test, but the sanitizer build starts slowly.
+constexpr milliseconds kQuickRunLimit{20000};
+const std::string kErrorCodeKey = "common.results.error-code";
+const std::string kErrorDetailsKey = "common.results.error-details";
+
+std::string Base64(const std::string& text) {
+    std::string encoded;
+    VekLibrary::Crypto::Base64Codec::Encode(text, encoded);
+    return encoded;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string Shortened(const std::string& text) {
+    return text.size() <= 400 ? text : text.substr(0, 400) + "...";
+}
+
+std::string Shown(const std::vector<std::string>& arguments) {
+    std::string shown;
+    for (const std::string& argument : arguments) {
+        shown += " '" + Shortened(argument) + "'";
+    }
+    return shown;
+}
+
+std::string PidLine(const ProbeRun& run) {
+    return "[SSH VEK] Current process ID: " + std::to_string(run.pid) + "\n";
+}
+
+// Runs the program and checks what holds for every run: it ended within its
+// limit, standard error starts with the process id line, and standard output
+// holds the compact result document alone (no line feed after it) or nothing.
+ProbeRun RunVek(const ProbeRequest& request) {
+    const ProbeRun run = VekTest::RunProbe(VEK_BINARY, request);
+    EXPECT_FALSE(run.killed) << "still running after " << request.killAfter.count() << " ms";
+    const std::string pidLine = PidLine(run);
+    EXPECT_EQ(run.standardError.substr(0, pidLine.size()), pidLine) << Shortened(run.standardError);
+    if (!run.standardOutput.empty()) {
+        EXPECT_NE(run.standardOutput.back(), '\n') << "a line feed follows the document";
+        const Json parsed = Json::parse(run.standardOutput, nullptr, false);
+        if (parsed.is_discarded()) {
+            ADD_FAILURE() << "standard output is not one JSON document: "
+                          << Shortened(run.standardOutput);
+        } else {
+            EXPECT_EQ(parsed.dump(), run.standardOutput)
+                << "standard output is not the compact document alone";
+        }
+    }
+    return run;
+}
+
+ProbeRequest Cli(std::vector<std::string> arguments) {
+    ProbeRequest request;
+    request.arguments = std::move(arguments);
+    request.killAfter = kQuickRunLimit;
+    return request;
+}
+
+ProbeRequest Stdin(const std::string& text, ProbeStdin mode = ProbeStdin::Text) {
+    ProbeRequest request;
+    request.stdinMode = mode;
+    request.stdinText = text;
+    request.killAfter = kQuickRunLimit;
+    return request;
+}
+
+void ExpectExit(const ProbeRun& run, int code) {
+    EXPECT_TRUE(run.exited) << "ended by signal " << run.signal;
+    EXPECT_EQ(run.exitCode, code) << Shortened(run.standardError);
+}
+
+// The text of a log line after its "%Y-%m-%d %H:%M:%S.mmm" timestamp.
+std::string AfterTimestamp(const std::string& line) {
+    static const std::regex kTimestamp(
+        "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}");
+    constexpr std::size_t kLength = 23;
+    if (line.size() < kLength || !std::regex_match(line.substr(0, kLength), kTimestamp)) {
+        return "<no timestamp> " + line;
+    }
+    return line.substr(kLength);
+}
+
+// Standard error after the process id line.
+std::string LogText(const ProbeRun& run) {
+    const std::string pidLine = PidLine(run);
+    return run.standardError.compare(0, pidLine.size(), pidLine) == 0
+               ? run.standardError.substr(pidLine.size())
+               : run.standardError;
+}
+
+void ExpectInvalidInput(const ProbeRun& run, const std::string& message) {
+    ExpectExit(run, 1);
+    EXPECT_EQ(run.standardOutput, "");
+    EXPECT_EQ(AfterTimestamp(LogText(run)), " [ERR][ID=] Invalid test input: " + message + "\n");
+}
+
+const Json& MetricData(const Json& document) {
+    return document.at("MonitorResults")
+        .at(0)
+        .at("StepResults")
+        .at(0)
+        .at("Metrics")
+        .at(0)
+        .at("MetricData");
+}
+
+const Json& StepOtherData(const Json& document) {
+    return document.at("MonitorResults").at(0).at("StepResults").at(0).at("OtherData");
+}
+
+Json Document(const ProbeRun& run) {
+    const Json document = Json::parse(run.standardOutput, nullptr, false);
+    if (document.is_discarded() || !document.is_object()) {
+        ADD_FAILURE() << "no result document: " << Shortened(run.standardOutput) << "\n"
+                      << Shortened(run.standardError);
+        return Json::object();
+    }
+    return document;
+}
+
+// The document without the stages' durations, which differ between runs.
+Json WithoutDurations(Json document) {
+    Json& metrics = document["MonitorResults"][0]["StepResults"][0]["Metrics"][0]["MetricData"];
+    for (auto item = metrics.begin(); item != metrics.end();) {
+        const std::string& key = item.key();
+        item = key.size() > 3 && key.compare(key.size() - 3, 3, ".ms") == 0 ? metrics.erase(item)
+                                                                            : std::next(item);
+    }
+    return document;
+}
+
+struct CompleteTest {
+    std::string testId;
+    std::string hostName;
+    std::string hostAddress;
+    unsigned short port = 0;
+    std::string output;
+    long returnCode = 0;
+};
+
+const std::vector<std::string> kStageDurationKeys = {
+    "common.results.metrics.dns.ms",
+    "common.results.metrics.connect.ms",
+    "qo-ssh.results.metrics.banner-exchange.ms",
+    "qo-ssh.results.metrics.key-exchange.ms",
+    "qo-ssh.results.metrics.service-request-exchange.ms",
+    "qo-ssh.results.metrics.authentication.ms",
+    "qo-ssh.results.metrics.command-execution.ms",
+};
+
+// A test that went through every stage: exactly the keys of such a test, no error.
+void ExpectCompleteTest(const ProbeRun& run, const CompleteTest& expected) {
+    ExpectExit(run, 0);
+    const Json document = Document(run);
+    if (document.empty()) {
+        return;
+    }
+    EXPECT_EQ(StepOtherData(document), Json::object()) << "an error was recorded";
+    const Json& metrics = MetricData(document);
+    for (const std::string& key : kStageDurationKeys) {
+        ASSERT_TRUE(metrics.contains(key)) << key;
+        EXPECT_TRUE(metrics.at(key).is_number_unsigned()) << key << ": " << metrics.at(key);
+    }
+    EXPECT_EQ(metrics.value("common.test.test-id", Json()), expected.testId);
+    EXPECT_EQ(metrics.value("common.results.host.name", Json()), expected.hostName);
+    EXPECT_EQ(metrics.value("common.results.host.address", Json()), expected.hostAddress);
+    EXPECT_EQ(metrics.value("common.results.host.address.port", Json()), expected.port);
+    EXPECT_EQ(metrics.value("qo-ssh.results.metrics.command-execution.result", Json()),
+              expected.output);
+    EXPECT_EQ(metrics.value("qo-ssh.results.metrics.command-execution.result-size.number", Json()),
+              expected.output.size());
+    EXPECT_EQ(metrics.value("qo-ssh.results.metrics.command-execution.return-code.number", Json()),
+              expected.returnCode);
+    const std::string fingerprint =
+        metrics.value("qo-ssh.results.metrics.host-fingerprint.hex-encoded", std::string());
+    EXPECT_TRUE(std::regex_match(fingerprint, std::regex("[0-9A-Fa-f]{64}"))) << fingerprint;
+    EXPECT_EQ(metrics.size(), kStageDurationKeys.size() + 8) << metrics.dump();
+}
+
+std::vector<std::string> TestArguments(const std::string& url, const std::string& user,
+                                       const std::string& password, const std::string& testId,
+                                       const std::string& commands) {
+    return {"-u", url, "-n", user, "-p", password, "-i", testId, "-c", Base64(commands)};
+}
+
+std::vector<std::string> SshdArguments(const VekTest::SshdEndpoint& sshd, const std::string& testId,
+                                       const std::string& commands) {
+    return TestArguments("127.0.0.1:" + std::to_string(sshd.port), sshd.user, sshd.password, testId,
+                         commands);
+}
+
+std::vector<std::string> Concatenated(std::vector<std::string> first,
+                                      const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// A JSON input line as a controlling program writes it, with every member set.
+Json JsonInput(const std::string& url, const std::string& user, const std::string& password,
+               const std::string& testId, const std::string& commands) {
+    Json capabilities = Json::object();
+    capabilities["test.common.use-ipv6"] = false;
+    capabilities["test.common.url"] = url;
+    capabilities["common.test.test-id"] = testId;
+    capabilities["common.test.max-step-time"] = 30;
+    capabilities["common.test.auth-username"] = user;
+    capabilities["common.test.auth-password"] = password;
+    capabilities["common.test.send-data-bytes"] = Base64(commands);
+    capabilities["common.test.max-downloads-bytes"] = "5000000";
+    capabilities["common.test.flag.ignore-file-size-limits"] = false;
+    Json settings = Json::object();
+    settings["DataDirectory"] = "/tmp/";
+    settings["MaxCommandLength"] = 1000;
+    settings["DebugModeOn"] = false;
+    Json input = Json::object();
+    input["Capabilities"] = capabilities;
+    input["Settings"] = settings;
+    return input;
+}
+
+const std::string kCommands = "echo hello; exit 3";
+
+CompleteTest HelloFromSshd(const VekTest::SshdEndpoint& sshd, const std::string& testId) {
+    return {testId, "127.0.0.1", "127.0.0.1", sshd.port, "hello\n", 3};
+}
+
+// --- input -------------------------------------------------------------------
+
+TEST(EndToEndInputTest, HelpGoesToStandardErrorAsOneLine) {
+    const std::vector<std::vector<std::string>> requests = {
+        {"-h"}, {"--help"}, {"--he"}, {"-t", "abc", "-u", "qo-ssh://", "-h"}};
+    const std::vector<std::string> flags = {"-6, --useIpv6",
+                                            "-u, --url",
+                                            "-i, --testId",
+                                            "-t, --timeout",
+                                            "-n, --username",
+                                            "-p, --password",
+                                            "-c, --commands",
+                                            "-b, --maxDownloadBytes",
+                                            "-g, --ignoreFileSizeLimits",
+                                            "-f, --dataDirectory",
+                                            "-l, --maxCommandLength",
+                                            "-d, --debug",
+                                            "-x, --unsecured",
+                                            "-h, --help"};
+    const std::string head =
+        " [INF][ID=] \nCommand Name: SSH VEK\nCommand Description: Native CLI monitor for SSH "
+        "tests.\n\nFlags: -6, --useIpv6\n";
+    const std::string tail =
+        "\nFlags: -h, --help\nDescription: Print help message.\nRequirement: Optional for CLI. "
+        "Optional for JSON.\nInput Type: Boolean\n\n";
+    for (const auto& arguments : requests) {
+        SCOPED_TRACE(Shown(arguments));
+        const ProbeRun run = RunVek(Cli(arguments));
+        ExpectExit(run, 0);
+        EXPECT_EQ(run.standardOutput, "");
+        const std::string help = AfterTimestamp(LogText(run));
+        EXPECT_EQ(help.substr(0, head.size()), head);
+        ASSERT_GE(help.size(), tail.size());
+        EXPECT_EQ(help.substr(help.size() - tail.size()), tail);
+        std::size_t at = 0;
+        for (const std::string& flag : flags) {
+            at = help.find("\nFlags: " + flag + "\n", at);
+            if (at == std::string::npos) {
+                ADD_FAILURE() << flag << " missing or out of order";
+                break;
+            }
+        }
+        EXPECT_NE(help.find("\nDepends On: -c,\n"), std::string::npos);
+    }
+}
+
+TEST(EndToEndInputTest, CommandLineErrorsAreReportedAndNothingRuns) {
+    // Port 1 on loopback: should a row be accepted by mistake, the test fails
+    // quickly on the refused connection instead of reaching out.
+    const std::vector<std::string> base = {"-u", "127.0.0.1:1", "-n", "someone", "-p", "secret"};
+    const auto with = [&](const std::vector<std::string>& extra) {
+        return Concatenated(base, extra);
+    };
+    const auto url = [](const std::string& target) {
+        return std::vector<std::string>{"-u", target, "-n", "someone", "-p", "secret"};
+    };
+    const std::string echo = Base64("echo");
+    const std::string range = ". Valid range: 1 to 18446744073709551615";
+    const std::string port =
+        " is not valid. Error: UrlComponents: Port must be a number between "
+        "1 and 65'535. ";
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"-n", "someone", "-p", "secret"}, "Expected option(-u) is not provided."},
+        {{"-u", "127.0.0.1:1", "-p", "secret"}, "Expected option(-n) is not provided."},
+        {{"-u", "127.0.0.1:1", "-n", "someone"}, "Expected option(-p) is not provided."},
+        {with({"-n", ""}), "Expected option(-n) is not provided."},
+        {with({"-z"}), "Unknown flag provided: z"},
+        {with({"--zz=1"}), "Unknown flag provided: --zz=1"},
+        {with({"--u", "x"}), "Unknown flag provided: --u"},
+        {with({"--debug=1"}), "Unknown flag provided: d"},
+        {with({"-c"}), "Unknown flag provided: c"},
+        {with({"extra"}), "Unexpected positional argument provided: extra"},
+        {with({"--", "-d"}), "Unexpected positional argument provided: -d"},
+        {with({"-t", "abc"}),
+         "stoll. Invalid timeout: abc. Timeout must be a non-negative number (>=0)."},
+        {with({"-t", "-1"}),
+         "Incorrect input provided for option: -t. Input validation failed for value: -1"},
+        {with({"-t", "99999999999999999999"}),
+         "stoll. Timeout out of integer range: 99999999999999999999. Timeout must be a "
+         "non-negative number (>=0)."},
+        {with({"-b", "lots"}),
+         "stoll. Invalid maximum download bytes: lots. Must be a valid integer."},
+        {with({"-b", "-5"}),
+         "Incorrect input provided for option: -b. Input validation failed for value: -5"},
+        {with({"-b", "99999999999999999999"}),
+         "stoll. Invalid maximum download bytes: 99999999999999999999. Must be within the range "
+         "of a 64-bit integer."},
+        {with({"-c", echo, "-l", "0"}),
+         "Incorrect input provided for option: -l. Input validation failed for value: 0"},
+        {with({"-c", echo, "-l", "many"}), "stoull. Invalid input: many" + range},
+        {with({"-c", echo, "-l", "18446744073709551616"}),
+         "stoull. Input out of range: 18446744073709551616" + range},
+        {with({"-l", "5"}), "Dependency option(-c) for option(-l) is not provided."},
+        {url("qo-ssh://"), "qo-ssh:// is not valid. Error: No hostname. Invalid URL: qo-ssh://"},
+        {url("127.0.0.1:0"), "127.0.0.1:0" + port + "Port number out of range. Provided: 0"},
+        {url("127.0.0.1:22x"),
+         "127.0.0.1:22x" + port + "Port contains non-digit characters. Value: (22x)"},
+        {url("ssh_x://host"),
+         "ssh_x://host is not valid. Error: Scheme contains invalid characters: ssh_x"},
+        {url("a:b:c"),
+         "a:b:c is not valid. Error: Host is supposed to be an IPv6 literal but it's not. host: "
+         "a:b:c"},
+        {with({"-c", "ZWNobw*"}), "commands are not properly base64 encoded: ZWNobw*"},
+        {with({"-c", "ZWNob"}), "commands are not properly base64 encoded: ZWNob"},
+        {with({"-c", Base64(std::string(1001, ':'))}),
+         "Command Length exceeds max allowed command length: 1000"},
+        {with({"-c", Base64("abcdef"), "-l", "5"}),
+         "Command Length exceeds max allowed command length: 5"},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(Shown(testCase.arguments));
+        ExpectInvalidInput(RunVek(Cli(testCase.arguments)), testCase.message);
+    }
+}
+
+TEST(EndToEndInputTest, JsonInputErrorsAreReportedAndNothingRuns) {
+    const Json valid = JsonInput("127.0.0.1:1", "someone", "secret", "t1", "echo");
+    using Change = std::function<void(Json&)>;
+    const auto remove = [](const std::string& object, const std::string& key) -> Change {
+        return [=](Json& input) { input.at(object).erase(key); };
+    };
+    const auto set = [](const std::string& object, const std::string& key, Json value) -> Change {
+        return [=](Json& input) { input.at(object)[key] = value; };
+    };
+    const std::string caps = "Capabilities";
+    struct Case {
+        std::string name;
+        // Either the raw standard input (with `mode`) or a change of the valid input.
+        std::string raw;
+        Change change;
+        std::string message;
+        ProbeStdin mode = ProbeStdin::Text;
+    };
+    const std::string deep = "{\"p\":" + std::string(5000, '[') + std::string(5000, ']') + "}\n";
+    const std::vector<Case> cases = {
+        {"not JSON", "hello\n", nullptr,
+         "Invalid JSON input provided. Failed to parse the input string."},
+        {"empty line", "\n", nullptr, "Empty string provided when a serialized Json was required."},
+        {"nothing, then end of input", "", nullptr,
+         "Unable to read test input. Error occurred while reading input from stdin."},
+        {"/dev/null", "", nullptr,
+         "Unable to read test input. Error while reading input from stdin. read: ",
+         ProbeStdin::DevNull},
+        {"document over two lines", "{\n" + valid.dump().substr(1) + "\n", nullptr,
+         "Invalid JSON input provided. Failed to parse the input string."},
+        {"nested too deep", deep, nullptr,
+         "Invalid JSON input provided. Arrays and objects are nested deeper than 1000 levels."},
+        {"root is an array", "[1,2]\n", nullptr,
+         "Error occurred when trying to lookup key: test.common.use-ipv6"},
+        {"Capabilities is a string", "", [](Json& input) { input["Capabilities"] = "x"; },
+         "Error occurred when trying to lookup key: test.common.use-ipv6"},
+        {"Settings is a number", "", [](Json& input) { input["Settings"] = 5; },
+         "Error occurred when trying to lookup key: DataDirectory"},
+        {"no Settings", "", [](Json& input) { input.erase("Settings"); },
+         "Expected option(-f) is not provided."},
+        {"no DataDirectory", "", remove("Settings", "DataDirectory"),
+         "Expected option(-f) is not provided."},
+        {"no use-ipv6", "", remove(caps, "test.common.use-ipv6"),
+         "Expected option(-6) is not provided."},
+        {"no url", "", remove(caps, "test.common.url"), "Expected option(-u) is not provided."},
+        {"no password", "", remove(caps, "common.test.auth-password"),
+         "Expected option(-p) is not provided."},
+        {"empty user name", "", set(caps, "common.test.auth-username", ""),
+         "Expected option(-n) is not provided."},
+        {"use-ipv6 as a string", "", set(caps, "test.common.use-ipv6", "false"),
+         "Input value of type boolean was expected."},
+        {"url as a number", "", set(caps, "test.common.url", 5),
+         "Input value of type string was expected."},
+        {"test id as a number", "", set(caps, "common.test.test-id", 7),
+         "Input value of type string was expected."},
+        {"timeout as a string", "", set(caps, "common.test.max-step-time", "10"),
+         "Input value of type integer was expected."},
+        {"timeout with a fraction", "", set(caps, "common.test.max-step-time", 2.5),
+         "Input value of type integer was expected."},
+        {"negative timeout", "", set(caps, "common.test.max-step-time", -1),
+         "Incorrect input provided for option: -t. Input validation failed for value: -1"},
+        {"negative MaxCommandLength", "", set("Settings", "MaxCommandLength", -1),
+         "Input value of type unsigned integer was expected."},
+        {"MaxCommandLength 0", "", set("Settings", "MaxCommandLength", 0),
+         "Incorrect input provided for option: -l. Input validation failed for value: 0"},
+        {"MaxCommandLength without commands", "", remove(caps, "common.test.send-data-bytes"),
+         "Dependency option(-c) for option(-l) is not provided."},
+        {"download limit true", "", set(caps, "common.test.max-downloads-bytes", true),
+         "stoll. Invalid maximum download bytes: true. Must be a valid integer."},
+        {"negative download limit", "", set(caps, "common.test.max-downloads-bytes", -1),
+         "Incorrect input provided for option: -b. Input validation failed for value: -1"},
+        {"ignore-file-size-limits as a string", "",
+         set(caps, "common.test.flag.ignore-file-size-limits", "true"),
+         "Input value of type boolean was expected."},
+        {"DebugModeOn as a number", "", set("Settings", "DebugModeOn", 1),
+         "Input value of type boolean was expected."},
+        {"commands not Base64", "", set(caps, "common.test.send-data-bytes", "%%%%"),
+         "commands are not properly base64 encoded: %%%%"},
+        {"commands too long", "",
+         set(caps, "common.test.send-data-bytes", Base64(std::string(1001, ':'))),
+         "Command Length exceeds max allowed command length: 1000"},
+        {"invalid url", "", set(caps, "test.common.url", "qo-ssh://"),
+         "qo-ssh:// is not valid. Error: No hostname. Invalid URL: qo-ssh://"},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        std::string text = testCase.raw;
+        if (testCase.change) {
+            Json input = valid;
+            testCase.change(input);
+            text = input.dump() + "\n";
+        }
+        ExpectInvalidInput(RunVek(Stdin(text, testCase.mode)), testCase.message);
+    }
+}
+
+TEST(EndToEndInputTest, JsonThatNeverArrivesEndsAfterFiveSeconds) {
+    ProbeRequest request = Stdin("", ProbeStdin::SilentPipe);
+    request.killAfter = milliseconds(15000);
+    const ProbeRun run = RunVek(request);
+    ExpectInvalidInput(run,
+                       "Unable to read test input. Timed out while waiting for input from stdin.");
+    EXPECT_GE(run.elapsed, milliseconds(4900));
+    EXPECT_LE(run.elapsed, milliseconds(6500));
+}
+
+// --- whole tests -------------------------------------------------------------
+
+TEST(EndToEndSessionTest, CompleteTestReportsEveryStage) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const std::string port = std::to_string(sshd.port);
+    struct Case {
+        std::string url;
+        std::vector<std::string> extra;
+        std::string hostName;
+        std::string hostAddress;
+    };
+    std::vector<Case> cases = {
+        {"127.0.0.1:" + port, {}, "127.0.0.1", "127.0.0.1"},
+        {"qo-ssh://localhost:" + port, {}, "localhost", "127.0.0.1"},
+    };
+    if (!sshd.host6.empty()) {
+        cases.push_back({"[::1]:" + port, {"-6"}, "::1", "::1"});
+    }
+    std::vector<std::string> documents;
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.url);
+        const ProbeRun run = RunVek(Cli(Concatenated(
+            TestArguments(testCase.url, sshd.user, sshd.password, "e2e-complete", kCommands),
+            testCase.extra)));
+        ExpectCompleteTest(run, {"e2e-complete", testCase.hostName, testCase.hostAddress, sshd.port,
+                                 "hello\n", 3});
+        documents.push_back(run.standardOutput);
+    }
+    EXPECT_TRUE(Ssh::Testing::AllMatchResultSchema(documents));
+}
+
+TEST(EndToEndSessionTest, JsonInputGivesTheCommandLinesDocument) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const ProbeRun cli = RunVek(Cli(SshdArguments(sshd, "e2e-json", kCommands)));
+    ExpectCompleteTest(cli, HelloFromSshd(sshd, "e2e-json"));
+    const Json expected = WithoutDurations(Document(cli));
+
+    const Json input = JsonInput("127.0.0.1:" + std::to_string(sshd.port), sshd.user, sshd.password,
+                                 "e2e-json", kCommands);
+    using Change = std::function<void(Json&)>;
+    struct Case {
+        std::string name;
+        Change change;
+    };
+    const std::vector<Case> cases = {
+        {"every member given", [](Json&) {}},
+        {"download limit as a number",
+         [](Json& in) { in["Capabilities"]["common.test.max-downloads-bytes"] = 5000000; }},
+        // Help and unsecured mode exist on the command line only.
+        {"help and unsecured members are not options",
+         [](Json& in) {
+             in["help"] = true;
+             in["unsecured"] = true;
+             in["Settings"]["help"] = true;
+             in["Capabilities"]["help"] = true;
+         }},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        Json changed = input;
+        testCase.change(changed);
+        const ProbeRun run = RunVek(Stdin(changed.dump() + "\n"));
+        ExpectCompleteTest(run, HelloFromSshd(sshd, "e2e-json"));
+        EXPECT_EQ(WithoutDurations(Document(run)), expected);
+    }
+}
+
+TEST(EndToEndSessionTest, AnyTimeoutIsAWorkingBudget) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    // 0 means no limit; from 2147484 s on, the budget in milliseconds exceeds
+    // what a stage accepts; the last is the largest the input allows.
+    for (const std::string timeout : {"0", "2147484", "3000000", "9223372036854775807"}) {
+        SCOPED_TRACE(timeout);
+        const ProbeRun run = RunVek(
+            Cli(Concatenated(SshdArguments(sshd, "e2e-budget", kCommands), {"-t", timeout})));
+        ExpectCompleteTest(run, HelloFromSshd(sshd, "e2e-budget"));
+    }
+}
+
+TEST(EndToEndSessionTest, SilentCommandEndsWithTheBudget) {
+    const VekTest::AsyncsshEndpoint server = VekTest::ReadAsyncsshEndpoint();
+    const ProbeRun run =
+        RunVek(Cli(Concatenated(TestArguments(server.host + ":" + std::to_string(server.port),
+                                              "silent", server.password, "e2e-silent", "echo hi\n"),
+                                {"-t", "2"})));
+    ExpectExit(run, 0);
+    const Json document = Document(run);
+    ASSERT_FALSE(document.empty());
+    EXPECT_EQ(StepOtherData(document).value(kErrorCodeKey, std::string()),
+              "qo-ssh.results.error.command-execution-timeout");
+    EXPECT_TRUE(StepOtherData(document).contains(kErrorDetailsKey));
+    EXPECT_TRUE(MetricData(document).contains("qo-ssh.results.metrics.authentication.ms"));
+    EXPECT_GE(run.elapsed, milliseconds(1500));
+    EXPECT_LE(run.elapsed, milliseconds(3000));
+    EXPECT_TRUE(Ssh::Testing::AllMatchResultSchema({run.standardOutput}));
+}
+
+TEST(EndToEndSessionTest, DebugModeShowsCredentialsOnlyWhenUnsecured) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    Json debugJson = JsonInput("127.0.0.1:" + std::to_string(sshd.port), sshd.user, sshd.password,
+                               "e2e-debug", kCommands);
+    debugJson["Settings"]["DebugModeOn"] = true;
+    debugJson["unsecured"] = true;
+    debugJson["Settings"]["unsecured"] = true;
+    struct Case {
+        std::string name;
+        ProbeRequest request;
+        bool credentialsShown;
+    };
+    const std::vector<std::string> test = SshdArguments(sshd, "e2e-debug", kCommands);
+    const std::vector<Case> cases = {
+        {"-d", Cli(Concatenated(test, {"-d"})), false},
+        {"-d -x", Cli(Concatenated(test, {"-d", "-x"})), true},
+        {"JSON debug mode with unsecured members", Stdin(debugJson.dump() + "\n"), false},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        const ProbeRun run = RunVek(testCase.request);
+        ExpectCompleteTest(run, HelloFromSshd(sshd, "e2e-debug"));
+        const std::string log = LogText(run);
+        EXPECT_NE(log.find("[DBG][ID=e2e-debug] Test Input: "), std::string::npos);
+        // Tracing beyond the input line.
+        std::size_t debugLines = 0;
+        for (std::size_t at = log.find("[DBG]"); at != std::string::npos;
+             at = log.find("[DBG]", at + 1)) {
+            ++debugLines;
+        }
+        EXPECT_GE(debugLines, 2u);
+        if (testCase.credentialsShown) {
+            EXPECT_NE(log.find("Username: " + sshd.user + ", Password: " + sshd.password),
+                      std::string::npos)
+                << Shortened(log);
+            continue;
+        }
+        EXPECT_NE(log.find("(Username and Password hidden in secured mode)"), std::string::npos);
+        for (const std::string& secret : {sshd.user, sshd.password}) {
+            EXPECT_EQ(Lower(run.standardError).find(Lower(secret)), std::string::npos);
+            EXPECT_EQ(Lower(run.standardOutput).find(Lower(secret)), std::string::npos);
+        }
+    }
+}
+
+// --- process ---------------------------------------------------------------
+
+TEST(EndToEndProcessTest, TerminationMidTestExitsWithOneAndNoDocument) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    ProbeRequest request =
+        Cli(Concatenated(SshdArguments(sshd, "e2e-term", "sleep 30"), {"-t", "60"}));
+    request.terminateAfter = milliseconds(1000);
+    const ProbeRun run = RunVek(request);
+    ExpectExit(run, 1);
+    EXPECT_EQ(run.standardOutput, "");
+    EXPECT_NE(
+        run.standardError.find("\n[SSH VEK] Received signal: [15] - Terminated. Exiting...\n"),
+        std::string::npos)
+        << Shortened(run.standardError);
+    EXPECT_GE(run.elapsed, milliseconds(1000));
+    EXPECT_LE(run.elapsed, milliseconds(5000));
+}
+
+TEST(EndToEndProcessTest, ClosedStandardOutputIsAnErrorNotADeath) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    ProbeRequest request = Cli(SshdArguments(sshd, "e2e-closed", "sleep 1; echo late"));
+    request.closeStdout = true;
+    const ProbeRun run = RunVek(request);
+    EXPECT_EQ(run.signal, 0) << "ended by signal " << run.signal;
+    ExpectExit(run, 1);
+    EXPECT_NE(
+        run.standardError.find("[ERR][ID=e2e-closed] Failure while writing to output stream.\n"),
+        std::string::npos)
+        << Shortened(LogText(run));
+}
+
+}  // namespace
