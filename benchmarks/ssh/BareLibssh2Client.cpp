@@ -1,4 +1,4 @@
-#include "ssh/BareLibssh2Client.h"
+#include "benchmarks/ssh/BareLibssh2Client.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -13,7 +13,7 @@
 #include <iterator>
 #include <string>
 
-#include "ssh/BareLibssh2Client.h"
+#include "benchmarks/ssh/BareLibssh2Client.h"
 
 int main(int argc, char** argv) {
     if (argc != 5) {

@@ -19,6 +19,8 @@
 
 #include <libssh2.h>
 
+#include "benchmarks/ssh/BareLibssh2Client.h"
+#include "benchmarks/ssh/DiscardingStreamOutputHandler.h"
 #include "fixtures/HostilePorts.h"
 #include "fixtures/LoopbackServer.h"
 #include "fixtures/SshdFixture.h"
@@ -28,8 +30,6 @@
 #include "networking/NetworkingLibraryFactoryProvider.h"
 #include "result/SshTestResult.h"
 #include "result/SshTestResultFactory.h"
-#include "ssh/BareLibssh2Client.h"
-#include "ssh/DiscardingStreamOutputHandler.h"
 #include "ssh/ISshClient.h"
 #include "ssh/SshClientFactory.h"
 
