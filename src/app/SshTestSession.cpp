@@ -1,6 +1,7 @@
 #include "app/SshTestSession.h"
 
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -33,6 +34,24 @@ std::int64_t BudgetOf(std::chrono::seconds timeout) {
     return seconds * 1000;
 }
 
+// Overwrites the password wherever the command line carried it: as an argument of
+// its own ("-p", "pw") or at the end of an option ("-ppw", "--password=pw").
+void HidePasswordInArguments(int argc, char** argv, const std::string& password) {
+    if (password.empty()) {
+        return;
+    }
+    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+        const std::size_t length = std::strlen(argv[i]);
+        if (length < password.size() || std::memcmp(argv[i] + length - password.size(),
+                                                    password.data(), password.size()) != 0) {
+            continue;
+        }
+        if (length == password.size() || argv[i][0] == '-') {
+            std::memset(argv[i] + length - password.size(), 'x', password.size());
+        }
+    }
+}
+
 }  // namespace
 
 SshTestSession::SshTestSession(
@@ -63,6 +82,14 @@ SshTestSession::SshTestSession(
 }
 
 int SshTestSession::ExecuteTest(int argc, const char* const* argv) {
+    return Run(argc, argv, nullptr);
+}
+
+int SshTestSession::ExecuteTest(int argc, char** argv) {
+    return Run(argc, argv, argv);
+}
+
+int SshTestSession::Run(int argc, const char* const* argv, char** writableArgv) {
     std::unique_ptr<SshTestSessionPolicy> policy;
     std::string stageWithoutTime;
     try {
@@ -70,6 +97,9 @@ int SshTestSession::ExecuteTest(int argc, const char* const* argv) {
         if (!help.empty()) {
             logger_->WriteLog(LogLevelEnum::Info, StringFormat("{}", help));
             return 0;
+        }
+        if (writableArgv != nullptr) {
+            HidePasswordInArguments(argc, writableArgv, policy->GetPassword());
         }
         logger_->SetLoggerId(policy->GetTestId());
         logger_->SetLogLevelCutoff(policy->IsDebugModeEnabled() ? LogLevelEnum::Debug

@@ -23,12 +23,15 @@ public:
                    std::shared_ptr<VekLibrary::VekLogger::ILogger> logger);
 
     int ExecuteTest(int argc, const char* const* argv) override;
+    int ExecuteTest(int argc, char** argv) override;
 
     // The largest budget a stage accepts; a test timeout of 0 ("no timeout") and
     // any timeout beyond it get this one.
     static constexpr std::int64_t kLargestBudgetMs = 2147483647;
 
 private:
+    // `writableArgv` is argv itself when the caller lets the password be wiped, else null.
+    int Run(int argc, const char* const* argv, char** writableArgv);
     // Runs the stages while time is left. Returns the stage that was due but had
     // no time left to start, or "" when none was.
     std::string RunStages(const SshTestSessionPolicy& policy);

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -639,6 +641,26 @@ TEST(EndToEndProcessTest, TerminationMidTestExitsWithOneAndNoDocument) {
         << Shortened(run.standardError);
     EXPECT_GE(run.elapsed, milliseconds(1000));
     EXPECT_LE(run.elapsed, milliseconds(5000));
+}
+
+TEST(EndToEndProcessTest, PasswordIsGoneFromTheProcessListMidTest) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    std::vector<std::string> arguments = SshdArguments(sshd, "e2e-cmdline", "sleep 2");
+    // The other spellings of the option, which must be wiped as well.
+    arguments.push_back("--password=" + sshd.password);
+    ProbeRequest request = Cli(arguments);
+    std::string cmdline;
+    request.inspectAfter = milliseconds(1000);
+    request.inspect = [&cmdline](pid_t pid) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+        cmdline.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const ProbeRun run = RunVek(request);
+    ExpectExit(run, 0);
+    ASSERT_NE(cmdline.find(sshd.user), std::string::npos) << "cmdline not read: " << cmdline;
+    EXPECT_EQ(cmdline.find(sshd.password), std::string::npos);
+    EXPECT_NE(cmdline.find("--password=" + std::string(sshd.password.size(), 'x')),
+              std::string::npos);
 }
 
 TEST(EndToEndProcessTest, ClosedStandardOutputIsAnErrorNotADeath) {

@@ -82,9 +82,16 @@ public:
         : m_pid(pid),
           m_killAt(start + request.killAfter),
           m_terminatePending(request.terminateAfter.has_value()),
-          m_terminateAt(start + request.terminateAfter.value_or(milliseconds(0))) {}
+          m_terminateAt(start + request.terminateAfter.value_or(milliseconds(0))),
+          m_inspect(request.inspect),
+          m_inspectPending(request.inspectAfter.has_value() && request.inspect),
+          m_inspectAt(start + request.inspectAfter.value_or(milliseconds(0))) {}
 
     void Fire(Clock::time_point now, bool& killed) {
+        if (m_inspectPending && now >= m_inspectAt) {
+            m_inspect(m_pid);
+            m_inspectPending = false;
+        }
         if (m_terminatePending && now >= m_terminateAt) {
             ::kill(m_pid, SIGTERM);
             m_terminatePending = false;
@@ -100,6 +107,9 @@ public:
         if (m_terminatePending) {
             next = std::min(next, m_terminateAt);
         }
+        if (m_inspectPending) {
+            next = std::min(next, m_inspectAt);
+        }
         return next;
     }
 
@@ -110,6 +120,9 @@ private:
     Clock::time_point m_killAt;
     bool m_terminatePending;
     Clock::time_point m_terminateAt;
+    std::function<void(pid_t)> m_inspect;
+    bool m_inspectPending;
+    Clock::time_point m_inspectAt;
 };
 
 int PollTimeout(Clock::time_point now, Clock::time_point until) {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,10 @@ struct ProbeRequest {
     bool closeStdout = false;
     // Sends SIGTERM once this long after the start.
     std::optional<std::chrono::milliseconds> terminateAfter;
+    // Calls `inspect` with the running process's id once this long after the start
+    // (for example to read its /proc entries mid-test).
+    std::optional<std::chrono::milliseconds> inspectAfter;
+    std::function<void(pid_t)> inspect;
     // Sends SIGKILL when the process is still running this long after the start.
     std::chrono::milliseconds killAfter{30000};
 };
