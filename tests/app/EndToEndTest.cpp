@@ -18,6 +18,8 @@
 #include "app/ResultSchemaCheck.h"
 #include "crypto/Base64Codec.h"
 #include "fixtures/AsyncsshFixture.h"
+#include "fixtures/HostilePorts.h"
+#include "fixtures/LoopbackServer.h"
 #include "fixtures/SshdFixture.h"
 
 namespace {
@@ -621,6 +623,60 @@ TEST(EndToEndSessionTest, DebugModeShowsCredentialsOnlyWhenUnsecured) {
         for (const std::string& secret : {sshd.user, sshd.password}) {
             EXPECT_EQ(Lower(run.standardError).find(Lower(secret)), std::string::npos);
             EXPECT_EQ(Lower(run.standardOutput).find(Lower(secret)), std::string::npos);
+        }
+    }
+}
+
+// Every kind of ending, in secured debug mode with the SSH library's tracing on:
+// neither credential may show anywhere in what the probe writes.
+TEST(EndToEndSessionTest, NoCaseShowsTheCredentials) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const VekTest::AsyncsshEndpoint asyncssh = VekTest::ReadAsyncsshEndpoint();
+    const std::string user = "vekCredUser7Q";
+    const std::string password = "Pw-9xZt!qL2m";
+    VekTest::LoopbackServer silent(VekTest::StaySilent());
+    VekTest::LoopbackServer closing(VekTest::CloseAtOnce());
+    VekTest::LoopbackServer nulBanner(
+        VekTest::SendThenHold(std::string("SSH-2.0-Bad\0Banner\r\n", 20)));
+    VekTest::LoopbackServer bannerThenClose(VekTest::SendThenClose("SSH-2.0-OpenSSH_9.2\r\n"));
+    VekTest::LoopbackServer trickle(
+        VekTest::TrickleBytes("SSH-2.0-Trickle\r\n", milliseconds(300)));
+    const VekTest::RefusedPort refused;
+    const VekTest::FilteredPort filtered;
+    const auto local = [](unsigned short port) { return "127.0.0.1:" + std::to_string(port); };
+    struct Case {
+        std::string name;
+        std::string url;
+        std::string user;  // empty: a scenario name, too common a word to look for
+        std::string password;
+        std::string loginName;
+    };
+    const std::vector<Case> cases = {
+        {"sshd success", local(sshd.port), sshd.user, sshd.password, sshd.user},
+        {"sshd wrong password", local(sshd.port), sshd.user, sshd.password + "-wrong", sshd.user},
+        {"expired", local(asyncssh.port), "", asyncssh.password, "expired"},
+        {"refused shell", local(asyncssh.port), "", asyncssh.password, "noshell"},
+        {"slow authentication", local(asyncssh.port), "", asyncssh.password, "slowauth"},
+        {"silent command", local(asyncssh.port), "", asyncssh.password, "silent"},
+        {"silent server", local(silent.Port()), user, password, user},
+        {"closes at once", local(closing.Port()), user, password, user},
+        {"NUL in banner", local(nulBanner.Port()), user, password, user},
+        {"banner then close", local(bannerThenClose.Port()), user, password, user},
+        {"trickling banner", local(trickle.Port()), user, password, user},
+        {"refused port", local(refused.Port()), user, password, user},
+        {"filtered port", local(filtered.Port()), user, password, user},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProbeRun run = RunVek(Cli(
+            Concatenated(TestArguments(c.url, c.loginName, c.password, "e2e-secrets", "echo hi"),
+                         {"-d", "-t", "1"})));
+        ExpectExit(run, 0);
+        const std::string everything = Lower(run.standardOutput + run.standardError);
+        EXPECT_NE(everything.find("[dbg]"), std::string::npos);
+        EXPECT_EQ(everything.find(Lower(c.password)), std::string::npos) << Shortened(everything);
+        if (!c.user.empty()) {
+            EXPECT_EQ(everything.find(Lower(c.user)), std::string::npos) << Shortened(everything);
         }
     }
 }
