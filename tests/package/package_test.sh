@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Builds the Debian package ssh-vek in a build folder, installs it, runs the
+# installed probe against a throwaway fixture sshd on loopback, checks the man page
+# and removes the package again. The package and the fixture are always removed,
+# however the test ends. Needs root (or sudo) and changes the machine's package set
+# for the length of the run.
+#
+#   tests/package/package_test.sh <build-dir>
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+[ $# -eq 1 ] || { echo "usage: $0 <build-dir>" >&2; exit 2; }
+build=$(cd "$1" && pwd)
+
+fail() { echo "package test: FAILED: $*" >&2; exit 1; }
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+installed() { dpkg-query -W -f='${Status}' ssh-vek 2>/dev/null | grep -q 'install ok installed'; }
+
+# Two runs at once would install and remove the same package under each other.
+exec 9>/tmp/ssh-vek-package-test.lock
+flock -w 600 9 || fail "another package test holds /tmp/ssh-vek-package-test.lock"
+# A copy installed by someone else is not ours to replace or remove.
+installed && fail "ssh-vek is already installed; remove it first"
+[ -e /usr/bin/vek ] && fail "/usr/bin/vek exists outside the package"
+
+work=$(mktemp -d /tmp/vek-package-test.XXXXXX)
+state="$work/sshd"
+cleanup() {
+    as_root "$root/tests/fixtures/sshd_fixture.sh" stop "$state" >/dev/null 2>&1 || true
+    if installed; then as_root dpkg -r ssh-vek >/dev/null 2>&1 || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# cpack packages what the build folder holds and builds nothing itself.
+cmake --build "$build" --target vek vek_manpage >/dev/null
+(cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
+deb=$(ls "$work"/pkg/ssh-vek_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libssl3 zlib1g; do
+    [[ ", $depends," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $depends"
+done
+
+as_root dpkg -i "$deb" >/dev/null
+vek=$(dpkg -L ssh-vek | grep '/bin/vek$') || fail "the package holds no bin/vek"
+[ -x "$vek" ] || fail "$vek is not executable"
+if command -v man >/dev/null; then
+    page=$(man -w vek 2>/dev/null) || fail "man -w vek finds no page"
+else
+    page=$(dpkg -L ssh-vek | grep '/man1/vek\.1') || fail "the package holds no man page"
+fi
+dpkg -S "$page" 2>/dev/null | grep -q '^ssh-vek:' || fail "the man page $page is not the package's"
+
+as_root "$root/tests/fixtures/sshd_fixture.sh" start "$state" >/dev/null
+fixture_value() { as_root sed -n "s/^$1=//p" "$state/fixture.env"; }
+status=0
+"$vek" -u "127.0.0.1:$(fixture_value SSHD_PORT)" -n "$(fixture_value SSHD_USER)" \
+    -p "$(fixture_value SSHD_PASSWORD)" -c "$(printf 'echo packaged' | base64 -w0)" \
+    >"$work/document" 2>"$work/log" || status=$?
+[ "$status" -eq 0 ] || { cat "$work/log" >&2; fail "$vek exited with $status"; }
+python3 - "$work/document" <<'PY' || fail "unexpected document: $(cat "$work/document")"
+import json, sys
+metrics = json.load(open(sys.argv[1]))["MonitorResults"][0]["StepResults"][0]["Metrics"][0]
+sys.exit(metrics["MetricData"].get("qo-ssh.results.metrics.command-execution.result") != "packaged\n")
+PY
+
+as_root dpkg -r ssh-vek >/dev/null
+installed && fail "ssh-vek is still installed after dpkg -r"
+[ -e "$vek" ] && fail "$vek is still there after dpkg -r"
+echo "package test: passed"
