@@ -1,17 +1,27 @@
-# Helpers that give every target of ours the same include root and warning flags.
+# Helpers that give every target of ours the same warning flags, and each library
+# an include root of its own.
 
 function(vek_target_defaults target)
-    target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}/src")
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()
 
 # vek_add_library(<name> SOURCES ... [DEPS ...])
 # One static library per subsystem; DEPS are linked PUBLIC.
+# Headers are included as "<subsystem>/<Header>.h". A library under src/ exports
+# only its own folder, through a build-tree root that holds nothing but a link to
+# it, so a target sees exactly the headers of the libraries it links.
 function(vek_add_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
     set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
     vek_target_defaults(${name})
+    file(RELATIVE_PATH subsystem "${PROJECT_SOURCE_DIR}/src" "${CMAKE_CURRENT_SOURCE_DIR}")
+    if(NOT subsystem MATCHES "^\\.\\.")
+        set(root "${PROJECT_BINARY_DIR}/include/${name}")
+        file(MAKE_DIRECTORY "${root}")
+        file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}" "${root}/${subsystem}" SYMBOLIC)
+        target_include_directories(${name} PUBLIC "${root}")
+    endif()
     if(ARG_DEPS)
         target_link_libraries(${name} PUBLIC ${ARG_DEPS})
     endif()
