@@ -1,8 +1,10 @@
 // The probe's entry point: one process, one SSH test, one result document.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -51,9 +53,26 @@ void InstallSignalHandler() {
     }
 }
 
+// A caller may start the probe with a standard descriptor closed. The first socket
+// would then take its number, and the result document, or log lines, would be
+// written into the SSH connection. Standard output is reserved read-only, so that
+// writing the document fails and the exit code says so.
+void ReserveStandardDescriptors() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+            const int reserved = ::open("/dev/null", descriptor == 1 ? O_RDONLY : O_RDWR);
+            if (reserved >= 0 && reserved != descriptor) {
+                ::dup2(reserved, descriptor);
+                ::close(reserved);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReserveStandardDescriptors();
     std::cerr << "[SSH VEK] Current process ID: " << ::getpid() << std::endl;
     InstallSignalHandler();
     // A controller that went away must not kill the probe without a word: the

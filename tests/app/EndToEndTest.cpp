@@ -719,6 +719,20 @@ TEST(EndToEndProcessTest, PasswordIsGoneFromTheProcessListMidTest) {
               std::string::npos);
 }
 
+TEST(EndToEndProcessTest, StartedWithoutStandardOutputTheDocumentGoesNowhereElse) {
+    // The first socket would otherwise take descriptor 1, and the document would be
+    // written into the SSH connection while the exit code said it was delivered.
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    ProbeRequest request = Cli(SshdArguments(sshd, "e2e-nostdout", "echo hi"));
+    request.startWithoutStdout = true;
+    const ProbeRun run = RunVek(request);
+    ExpectExit(run, 1);
+    EXPECT_NE(
+        run.standardError.find("[ERR][ID=e2e-nostdout] Failure while writing to output stream.\n"),
+        std::string::npos)
+        << Shortened(LogText(run));
+}
+
 TEST(EndToEndProcessTest, ClosedStandardOutputIsAnErrorNotADeath) {
     const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
     ProbeRequest request = Cli(SshdArguments(sshd, "e2e-closed", "sleep 1; echo late"));

@@ -180,6 +180,9 @@ ProbeRun RunProbe(const std::string& program, const ProbeRequest& request) {
             ::dup2(error.write, 2) < 0) {
             ::_exit(127);
         }
+        if (request.startWithoutStdout) {
+            ::close(1);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

@@ -27,6 +27,8 @@ struct ProbeRequest {
     // Closes the only read end of the standard output pipe right after the start,
     // so every write of the process fails.
     bool closeStdout = false;
+    // Starts the process with descriptor 1 closed, as a careless caller might.
+    bool startWithoutStdout = false;
     // Sends SIGTERM once this long after the start.
     std::optional<std::chrono::milliseconds> terminateAfter;
     // Calls `inspect` with the running process's id once this long after the start
