@@ -314,8 +314,11 @@ TEST(LinuxNetworkingWrapperTest, IpStringToAddressFillsOnlyFamilyAndAddress) {
          "Cannot convert string to address, ::inet_pton failed. 0"},
     };
     const sockaddr_storage zeroed{};
-    for (const auto& [text, family, message] : refused) {
+    for (const auto& [refusedText, refusedFamily, message] : refused) {
         SCOPED_TRACE(message);
+        // C++17 lambdas cannot capture structured bindings.
+        const std::string& text = refusedText;
+        const AddressFamilyEnum family = refusedFamily;
         wrapper.IpStringToAddress("192.0.2.9", AddressFamilyEnum::Ipv4, out);
         EXPECT_EQ(BrokenInvariantOf([&] { wrapper.IpStringToAddress(text, family, out); }),
                   message);
