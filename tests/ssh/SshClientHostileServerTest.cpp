@@ -107,8 +107,11 @@ TEST(SshClientHostileServerTest, BannerDurationMatchesTheServersDelay) {
         const ClientRun run = RunClient(RequestTo(server.Port(), 5000));
         ASSERT_EQ(run.raised, "") << hold;
         const std::int64_t banner = run.result->GetBannerExchangeDuration().GetValue();
-        EXPECT_GE(banner, hold - 1);
-        EXPECT_LE(banner, hold + 2);
+        // The relay holds the banner for `hold` after the client spoke, which is
+        // after the client's banner stage began; how much later the stage ends
+        // depends on scheduling, so only the whole run bounds it from above.
+        EXPECT_GE(banner, hold);
+        EXPECT_LE(banner, run.elapsed.count());
     }
 }
 
