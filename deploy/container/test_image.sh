@@ -2,12 +2,13 @@
 # Checks the container image of deploy/container/build-image without a container
 # engine: the OCI archive is unpacked with umoci, and its root file system runs
 # commands with chroot as the image's own user, in private mount and PID
-# namespaces (the network is the host's: the fixture sshd listens on loopback).
+# namespaces, read-only as the manifests ask, with each container's volumes laid
+# out as the kubelet does (the network is the host's: the fixture sshd listens on
+# loopback).
 #   1. the image: a non-root numeric user, the exporter as entrypoint, the probe,
 #      its man page, /bin/sh and the CA bundle present, the kept packages listed;
 #   2. the CronJob's container command (deploy/kubernetes/cronjob.yaml) as
-#      written, its Secret laid out as the kubelet does: the probe tests a
-#      throwaway fixture sshd and writes its document;
+#      written: the probe tests a throwaway fixture sshd and writes its document;
 #   3. the Deployment's init container (exporter-deployment.yaml) as written, then
 #      the image's entrypoint with a configuration for the fixture: the exporter
 #      answers one /probe with probe_success 1. Skipped, with a note, while the
@@ -101,48 +102,82 @@ packages=$(sed -n 's/^Package: //p' "$rootfs/var/lib/dpkg/status" | paste -sd ' 
 echo "container image: $(basename "$image") runs as $user, entrypoint ${entrypoint[*]}"
 echo "container image: packages: $packages"
 
-# in_image <command>...: runs a command in the image as its user, bounded in time.
-in_image() {
-    timeout -k 5 60 unshare --mount --pid --fork --kill-child --mount-proc="$rootfs/proc" \
-        /bin/sh -c 'root=$1 user=$2; shift 2
-                    mount --bind /dev "$root/dev" && exec chroot --userspec="$user" "$root" "$@"' \
-        in_image "$rootfs" "$user" "$@"
+gid=${user##*:}
+
+# The pod's volumes as the kubelet lays them out for a pod with fsGroup $gid, under
+# $work/volumes/<pod>-<volume>: a Secret's files root's, group $gid, mode 0440, as
+# links through ..data; an emptyDir group $gid, mode 2777. A ConfigMap's folder is
+# filled by the caller.
+secret_volume() { # <folder> <file>...: the files' contents are read from the paths
+    local folder=$1 file
+    shift
+    mkdir -p "$folder/..2025_01_01_00_00_00.000000000"
+    for file in "$@"; do
+        cp "$file" "$folder/..2025_01_01_00_00_00.000000000/"
+        ln -s "..data/$(basename "$file")" "$folder/$(basename "$file")"
+    done
+    ln -s ..2025_01_01_00_00_00.000000000 "$folder/..data"
+    chgrp -R "$gid" "$folder"
+    chmod 0440 "$folder"/..2025*/*
 }
-status=$(in_image /bin/sh -c 'while read -r key value _; do
-                                  case $key in Uid:|Gid:|Groups:) echo "$key $value";; esac
-                              done < /proc/self/status') || fail "/bin/sh does not run in the image"
-grep -qx "Uid: ${user%%:*}" <<<"$status" && grep -qx "Gid: ${user##*:}" <<<"$status" &&
-    grep -qxE "Groups:( ${user##*:})?" <<<"$status" || fail "the image's processes run as: $status"
+# binds_for <pod> <mount>...: one line <folder>:<mount path>:<ro|rw> per mount
+# (manifest_container's form), emptyDirs made on the way, mount points made in the
+# image's root file system.
+binds_for() {
+    local pod=$1 mount kind name path mode folder
+    shift
+    for mount in "$@"; do
+        IFS=: read -r kind name path mode <<<"$mount"
+        folder="$work/volumes/$pod-$name"
+        if [ "$kind" = emptyDir ] && [ ! -d "$folder" ]; then
+            mkdir -p "$folder"
+            chgrp "$gid" "$folder"
+            chmod 2777 "$folder"
+        fi
+        [ -d "$folder" ] || fail "$pod: nothing laid out for the volume $name"
+        mkdir -p "$rootfs$path"
+        echo "$folder:$path:$mode"
+    done
+}
+
+# in_image <binds> <command>...: runs a command in the image as its user, bounded in
+# time, with the image's root read-only (readOnlyRootFilesystem) and the binds.
+in_image() {
+    local binds=$1
+    shift
+    # shellcheck disable=SC2016  # expanded by the inner shell
+    IMAGE_BINDS=$binds timeout -k 5 60 unshare --mount --pid --fork --kill-child \
+        --mount-proc="$rootfs/proc" /bin/sh -ec '
+        root=$1 user=$2
+        shift 2
+        mount --rbind "$root" "$root"
+        mount --bind /dev "$root/dev"
+        printf "%s\n" "$IMAGE_BINDS" | while IFS=: read -r source target mode; do
+            [ -n "$source" ] || continue
+            mount --bind "$source" "$root$target"
+            [ "$mode" = rw ] || mount -o remount,bind,ro "$root$target"
+        done
+        mount -o remount,bind,ro "$root"
+        exec chroot --userspec="$user" "$root" "$@"' in_image "$rootfs" "$user" "$@"
+}
+# shellcheck disable=SC2016  # expanded by the image's shell
+status=$(in_image "" /bin/sh -c 'while read -r key value _; do
+                                     case $key in Uid:|Gid:|Groups:) echo "$key $value";; esac
+                                 done < /proc/self/status') || fail "/bin/sh does not run in the image"
+if ! grep -qx "Uid: ${user%%:*}" <<<"$status" || ! grep -qx "Gid: $gid" <<<"$status" ||
+        ! grep -qxE "Groups:( $gid)?" <<<"$status"; then
+    fail "the image's processes run as: $status"
+fi
 
 # --- 2. the CronJob's container -------------------------------------------------
 "$root/tests/fixtures/sshd_fixture.sh" start "$state" >/dev/null
 fixture_value() { sed -n "s/^$1=//p" "$state/fixture.env"; }
-gid=${user##*:}
+container() { "$here/manifest_container" "$@" || fail "$1: cannot read $2 $3"; }
 
-# manifest_words <file> <kind> <expression>: the words of one container's command
-# and args, NUL-terminated, or the mount paths of its volumes.
-manifest_words() {
-    python3 - "$@" <<'PYTHON'
-import sys
-import yaml
-path, kind, expression = sys.argv[1:]
-manifest = next(m for m in yaml.safe_load_all(open(path)) if m["kind"] == kind)
-pod = manifest["spec"]["jobTemplate"]["spec"]["template"]["spec"] if kind == "CronJob" \
-    else manifest["spec"]["template"]["spec"]
-volumes = {v["name"]: v for v in pod.get("volumes", [])}
-words = eval(expression, {"pod": pod, "volumes": volumes})
-sys.stdout.write("".join(f"{w}\0" for w in words))
-PYTHON
-}
-
-mapfile -d '' -t cronjob < <(manifest_words "$kubernetes/cronjob.yaml" CronJob \
-    'pod["containers"][0]["command"] + pod["containers"][0].get("args", [])')
-mapfile -d '' -t secret_mount < <(manifest_words "$kubernetes/cronjob.yaml" CronJob \
-    '[m["mountPath"] for m in pod["containers"][0]["volumeMounts"] if "secret" in volumes[m["name"]]]')
-[ ${#cronjob[@]} -gt 0 ] && [ ${#secret_mount[@]} -eq 1 ] || fail "cronjob.yaml: no command or no Secret mount"
-# A Secret volume as the kubelet lays it out for a pod with fsGroup: root's, 0440.
-mkdir -p "$rootfs${secret_mount[0]}"
-python3 - "$state/fixture.env" >"$rootfs${secret_mount[0]}/input.json" <<'PYTHON'
+cronjob="$kubernetes/cronjob.yaml"
+mapfile -d '' -t command < <(container "$cronjob" CronJob containers words)
+mapfile -d '' -t mounts < <(container "$cronjob" CronJob containers mounts)
+python3 - "$state/fixture.env" >"$work/input.json" <<'PYTHON'
 import base64, json, sys
 env = dict(line.strip().split("=", 1) for line in open(sys.argv[1]) if "=" in line)
 print(json.dumps({"Capabilities": {
@@ -157,10 +192,12 @@ print(json.dumps({"Capabilities": {
     "common.test.flag.ignore-file-size-limits": False},
     "Settings": {"DataDirectory": "/tmp/", "MaxCommandLength": 1000, "DebugModeOn": False}}))
 PYTHON
-chgrp -R "$gid" "$rootfs${secret_mount[0]}"
-chmod 0440 "$rootfs${secret_mount[0]}/input.json"
+for mount in "${mounts[@]}"; do
+    [[ $mount == secret:* ]] && { IFS=: read -r _ name _ <<<"$mount"; secret_volume "$work/volumes/cronjob-$name" "$work/input.json"; }
+done
+binds=$(binds_for cronjob "${mounts[@]}")
 code=0
-in_image "${cronjob[@]}" >"$work/document" 2>"$work/probe.log" || code=$?
+in_image "$binds" "${command[@]}" >"$work/document" 2>"$work/probe.log" || code=$?
 [ "$code" -eq 0 ] || { cat "$work/probe.log" >&2; fail "the CronJob's command exited with $code"; }
 python3 - "$work/document" <<'PYTHON' || fail "unexpected document: $(head -c 400 "$work/document")"
 import json, sys
@@ -178,38 +215,39 @@ if [ ! -x "$rootfs/usr/bin/vek-exporter" ]; then
     echo "container image: SKIPPED the exporter: the package holds no /usr/bin/vek-exporter"
 else
     deployment="$kubernetes/exporter-deployment.yaml"
-    mapfile -d '' -t init < <(manifest_words "$deployment" Deployment \
-        'pod["initContainers"][0]["command"] + pod["initContainers"][0].get("args", [])')
-    mapfile -d '' -t mounts < <(manifest_words "$deployment" Deployment \
-        '[("secret" if "secret" in volumes[m["name"]] else "dir") + ":" + m["mountPath"]
-          for m in pod["initContainers"][0]["volumeMounts"]]')
+    mapfile -d '' -t init < <(container "$deployment" Deployment initContainers words)
+    mapfile -d '' -t init_mounts < <(container "$deployment" Deployment initContainers mounts)
+    mapfile -d '' -t args < <(container "$deployment" Deployment containers words)
+    mapfile -d '' -t mounts < <(container "$deployment" Deployment containers mounts)
+    fixture_value SSHD_PASSWORD | tr -d '\n' >"$work/password"
+    for mount in "${init_mounts[@]}"; do
+        [[ $mount == secret:* ]] && { IFS=: read -r _ name _ <<<"$mount"; secret_volume "$work/volumes/exporter-$name" "$work/password"; }
+    done
+    binds=$(binds_for exporter "${init_mounts[@]}")
+    in_image "$binds" "${init[@]}" 2>"$work/init.log" ||
+        { cat "$work/init.log" >&2; fail "the Deployment's init container failed"; }
+
+    # The exporter with the Deployment's arguments, but on a free loopback port,
+    # and a configuration of its own for the fixture in the ConfigMap's place.
+    config=$(printf '%s\n' "${args[@]}" | sed -n 's/^--config\.file=//p')
     credentials=""
     for mount in "${mounts[@]}"; do
-        path="$rootfs${mount#*:}"
-        mkdir -p "$path"
-        chgrp "$gid" "$path"
-        if [ "${mount%%:*}" = secret ]; then
-            fixture_value SSHD_PASSWORD | tr -d '\n' >"$path/password"
-            chgrp "$gid" "$path/password"
-            chmod 0440 "$path/password"
-        else
-            chmod 2777 "$path" # an emptyDir of a pod with fsGroup
-            credentials=${mount#*:}
+        IFS=: read -r kind name path mode <<<"$mount"
+        if [ "$kind" = configMap ] && [ "$path" = "$(dirname "$config")" ]; then
+            mkdir -p "$work/volumes/exporter-$name"
+            config_file="$work/volumes/exporter-$name/$(basename "$config")"
+        elif [ "$kind" = emptyDir ] && [ -f "$work/volumes/exporter-$name/password" ]; then
+            credentials=$path
+            copy="$work/volumes/exporter-$name/password"
         fi
     done
-    [ -n "$credentials" ] || fail "the Deployment's init container has no folder to copy into"
-    in_image "${init[@]}" 2>"$work/init.log" ||
-        { cat "$work/init.log" >&2; fail "the Deployment's init container failed"; }
-    copy="$rootfs$credentials/password"
+    [ -n "${config_file:-}" ] || fail "--config.file=$config is not in a ConfigMap of the Deployment"
+    [ -n "$credentials" ] || fail "the init container copied the password to no folder of the exporter"
     [ "$(stat -c '%u %a' "$copy")" = "${user%%:*} 600" ] ||
-        fail "the init container's copy: $(stat -c '%U %a' "$copy")"
-    [ "$(cat "$copy")" = "$(fixture_value SSHD_PASSWORD)" ] || fail "the init container's copy differs"
-
-    config=$(printf '%s\n' "${entrypoint[@]}" | sed -n 's/^--config\.file=//p')
-    [ -n "$config" ] || fail "the entrypoint names no --config.file"
+        fail "the init container's copy: $(stat -c '%u %a' "$copy")"
+    [ "$(cat "$copy")" = "$(cat "$work/password")" ] || fail "the init container's copy differs"
     fingerprint=$(ssh-keygen -lf "$state/ssh_host_ed25519_key.pub" | awk '{print $2}')
-    mkdir -p "$(dirname "$rootfs$config")"
-    cat >"$rootfs$config" <<EOF
+    cat >"$config_file" <<EOF
 modules:
   ssh_password:
     username: $(fixture_value SSHD_USER)
@@ -221,7 +259,13 @@ modules:
     timeout: 10s
 EOF
     port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    in_image "${entrypoint[@]}" "--web.listen-address=127.0.0.1:$port" >"$work/exporter.log" 2>&1 &
+    exporter=("${entrypoint[0]}")
+    for arg in "${args[@]}"; do
+        [[ $arg == --web.listen-address=* ]] && arg="--web.listen-address=127.0.0.1:$port"
+        exporter+=("$arg")
+    done
+    binds=$(binds_for exporter "${mounts[@]}")
+    in_image "$binds" "${exporter[@]}" >"$work/exporter.log" 2>&1 &
     exporter_pid=$!
     python3 - "$port" "$(fixture_value SSHD_PORT)" >"$work/probe.txt" <<'PYTHON' ||
 import sys, time, urllib.error, urllib.request
@@ -232,7 +276,7 @@ while True:
     try:
         urllib.request.urlopen(base + "/", timeout=2).read()
         break
-    except (OSError, urllib.error.URLError):
+    except OSError:
         if time.monotonic() > deadline:
             sys.exit("the exporter did not answer GET / within 20 s")
         time.sleep(0.1)
@@ -249,7 +293,8 @@ PYTHON
     kill "$exporter_pid" 2>/dev/null || true
     wait "$exporter_pid" 2>/dev/null || true
     exporter_pid=""
-    echo "container image: the exporter answered /probe with probe_success 1 as uid ${user%%:*}"
+    echo "container image: the Deployment's init container and exporter answered /probe" \
+         "with probe_success 1 as uid ${user%%:*}"
 fi
 
 size=$(stat -c %s "$image")
