@@ -78,18 +78,21 @@ print(manifests[0]["annotations"]["org.opencontainers.image.ref.name"])' "$work/
     fail "the archive's index.json"
 umoci unpack --image "$work/oci:$tag" "$work/bundle" >/dev/null || fail "umoci unpack"
 rootfs="$work/bundle/rootfs"
-# One NUL-terminated word per line of output: the user, then the process's words.
+# NUL-terminated words: the user, the number of environment entries, the
+# environment, then the process's words.
 python3 - "$work/bundle/config.json" >"$work/process" <<'PYTHON' || fail "the image's configuration"
 import json, sys
 process = json.load(open(sys.argv[1]))["process"]
 user = process["user"]
 assert user["uid"] != 0 and user["gid"] != 0, f"runs as {user}"
 assert process["args"][0] == "/usr/bin/vek-exporter", f"entrypoint {process['args']}"
-sys.stdout.write("\0".join([f"{user['uid']}:{user['gid']}"] + process["args"]) + "\0")
+words = [f"{user['uid']}:{user['gid']}", str(len(process["env"]))] + process["env"] + process["args"]
+sys.stdout.write("".join(f"{word}\0" for word in words))
 PYTHON
 mapfile -d '' -t words <"$work/process"
 user=${words[0]}
-entrypoint=("${words[@]:1}")
+image_env=("${words[@]:2:${words[1]}}")
+entrypoint=("${words[@]:$((2 + words[1]))}")
 for file in usr/bin/vek bin/sh; do
     [ -x "$rootfs/$file" ] || fail "/$file is not in the image"
 done
@@ -140,16 +143,18 @@ binds_for() {
     done
 }
 
-# in_image <binds> <command>...: runs a command in the image as its user, bounded in
-# time, with the image's root read-only (readOnlyRootFilesystem) and the binds.
+# in_image <binds> <command>...: runs a command in the image as its user with its
+# environment, bounded in time, with the image's root read-only
+# (readOnlyRootFilesystem) and the binds.
+chroot=$(command -v chroot)
 in_image() {
     local binds=$1
     shift
     # shellcheck disable=SC2016  # expanded by the inner shell
-    IMAGE_BINDS=$binds timeout -k 5 60 unshare --mount --pid --fork --kill-child \
-        --mount-proc="$rootfs/proc" /bin/sh -ec '
-        root=$1 user=$2
-        shift 2
+    timeout -k 5 60 env -i "${image_env[@]}" IMAGE_BINDS="$binds" unshare --mount --pid \
+        --fork --kill-child --mount-proc="$rootfs/proc" /bin/sh -ec '
+        root=$1 user=$2 chroot=$3
+        shift 3
         mount --rbind "$root" "$root"
         mount --bind /dev "$root/dev"
         printf "%s\n" "$IMAGE_BINDS" | while IFS=: read -r source target mode; do
@@ -158,16 +163,20 @@ in_image() {
             [ "$mode" = rw ] || mount -o remount,bind,ro "$root$target"
         done
         mount -o remount,bind,ro "$root"
-        exec chroot --userspec="$user" "$root" "$@"' in_image "$rootfs" "$user" "$@"
+        unset IMAGE_BINDS
+        exec "$chroot" --userspec="$user" "$root" "$@"' in_image "$rootfs" "$user" "$chroot" "$@"
 }
 # shellcheck disable=SC2016  # expanded by the image's shell
 status=$(in_image "" /bin/sh -c 'while read -r key value _; do
                                      case $key in Uid:|Gid:|Groups:) echo "$key $value";; esac
-                                 done < /proc/self/status') || fail "/bin/sh does not run in the image"
+                                 done < /proc/self/status
+                                 echo "vek: $(command -v vek)"') || fail "/bin/sh does not run in the image"
 if ! grep -qx "Uid: ${user%%:*}" <<<"$status" || ! grep -qx "Gid: $gid" <<<"$status" ||
         ! grep -qxE "Groups:( $gid)?" <<<"$status"; then
     fail "the image's processes run as: $status"
 fi
+grep -qx "vek: /usr/bin/vek" <<<"$status" || fail "vek is not on the image's PATH: $status"
+in_image "" vek -h >/dev/null || fail "vek -h in the image"
 
 # --- 2. the CronJob's container -------------------------------------------------
 "$root/tests/fixtures/sshd_fixture.sh" start "$state" >/dev/null
