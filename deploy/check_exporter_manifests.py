@@ -21,7 +21,13 @@ import sys
 
 import yaml
 
-root = sys.argv[1] if len(sys.argv) == 2 else sys.exit(__doc__)
+if sys.argv[1:] in (["-h"], ["--help"]):
+    print(__doc__.strip())
+    sys.exit(0)
+if len(sys.argv) != 2 or sys.argv[1].startswith("-"):
+    print(__doc__.strip().splitlines()[-1], file=sys.stderr)
+    sys.exit(2)
+root = sys.argv[1]
 kubernetes = os.path.join(root, "deploy/kubernetes")
 
 
