@@ -13,6 +13,11 @@
 #      structure is checked: a batch/v1 CronJob on a schedule, no container argument
 #      or environment variable carrying a credential, and the probe's standard input
 #      taken from the file of the mounted Secret, whose input.json is a valid input.
+#      The exporter's Deployment, Service, ConfigMap and Secret and the Prometheus
+#      scrape example are checked by check_exporter_manifests.py (the image that
+#      deploy/container/build-image makes, its user and port, credentials only as
+#      files, blackbox-style relabelling), and the scrape example by
+#      `promtool check config` (Debian's prometheus package).
 #   3. fanout.sh for real: 20 inputs against a throwaway fixture sshd give 20
 #      lines, each a valid result document; an input the probe rejects and a test
 #      that outlives the per-test timeout each give an error line instead.
@@ -187,6 +192,11 @@ print(f"kubernetes: CronJob '{cronjob['metadata']['name']}' ({cronjob['spec']['s
       f"feeds Secret '{secret_name}' input.json on stdin; no credential in args or env")
 PYTHON
     fail "kubernetes manifests"
+"$deploy/check_exporter_manifests.py" "$root" || fail "the exporter's Kubernetes manifests"
+command -v promtool >/dev/null || fail "promtool not found (Debian's prometheus package)"
+promtool check config "$deploy/kubernetes/prometheus-scrape.yml" >"$work/promtool.log" 2>&1 ||
+    fail "promtool check config: $(cat "$work/promtool.log")"
+echo "kubernetes: promtool check config passed on prometheus-scrape.yml"
 
 # --- 3. fan-out ---------------------------------------------------------------
 expected=()

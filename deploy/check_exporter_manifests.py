@@ -1,0 +1,166 @@
+#!/usr/bin/python3
+"""Structure checks of the exporter's Kubernetes examples and of the Prometheus
+scrape example (deploy/test_examples.sh runs this; `promtool check config` runs
+there too):
+  - every container of the Deployment and the CronJob runs the image that
+    deploy/container/build-image makes, as its non-root user;
+  - the Deployment's selector, the Service's selector and ports match the pod and
+    the exporter's listening port;
+  - no credential in a container's arguments or environment: the ConfigMap's
+    modules name credential files only, and each lies in a read-only folder filled
+    from the Secret (mounted directly, or copied by an init container);
+  - the scrape example is blackbox-style: the target becomes the `target`
+    parameter, the scrape goes to the exporter's Service, its modules exist and
+    its timeout leaves the modules' timeouts room.
+
+usage: check_exporter_manifests.py <repository root>
+"""
+import os
+import re
+import sys
+
+import yaml
+
+if sys.argv[1:] in (["-h"], ["--help"]):
+    print(__doc__.strip())
+    sys.exit(0)
+if len(sys.argv) != 2 or sys.argv[1].startswith("-"):
+    print(__doc__.strip().splitlines()[-1], file=sys.stderr)
+    sys.exit(2)
+root = sys.argv[1]
+kubernetes = os.path.join(root, "deploy/kubernetes")
+
+
+def load(name, kind):
+    documents = [d for d in yaml.safe_load_all(open(os.path.join(kubernetes, name))) if d]
+    matching = [d for d in documents if d.get("kind") == kind]
+    assert len(matching) == 1, f"{name}: expected one {kind}"
+    return matching[0]
+
+
+def shell_value(name):
+    text = open(os.path.join(root, "deploy/container/build-image")).read()
+    return re.search(rf"^{name}=(\S+)$", text, re.M).group(1)
+
+
+version = re.search(r"project\(\S+ VERSION (\S+)", open(os.path.join(root, "CMakeLists.txt")).read())[1]
+image = f"{shell_value('image_name')}:{version}"
+uid = int(shell_value("image_uid"))
+port = int(shell_value("exporter_port"))
+
+deployment = load("exporter-deployment.yaml", "Deployment")
+service = load("exporter-service.yaml", "Service")
+configmap = load("exporter-config.yaml", "ConfigMap")
+secret = load("exporter-secret.yaml", "Secret")
+cronjob = load("cronjob.yaml", "CronJob")
+assert deployment["apiVersion"] == "apps/v1" and service["apiVersion"] == "v1"
+
+pod = deployment["spec"]["template"]["spec"]
+cron_pod = cronjob["spec"]["jobTemplate"]["spec"]["template"]["spec"]
+secret_values = {str(v).strip() for v in secret.get("stringData", {}).values()}
+secret_keys = set(secret.get("stringData", {})) | set(secret.get("data", {}))
+
+# --- image and user -----------------------------------------------------------
+for name, spec in (("Deployment", pod), ("CronJob", cron_pod)):
+    context = spec.get("securityContext", {})
+    assert context.get("runAsNonRoot") is True and context.get("runAsUser") == uid, \
+        f"{name}: not run as the image's user {uid}: {context}"
+    for container in spec.get("initContainers", []) + spec["containers"]:
+        assert container["image"] == image, f"{name}/{container['name']}: image {container['image']}, not {image}"
+        security = container.get("securityContext", {})
+        assert security.get("allowPrivilegeEscalation") is False, f"{container['name']}: privilege escalation"
+        assert not security.get("privileged"), f"{container['name']}: privileged"
+
+# --- selectors and ports --------------------------------------------------------
+labels = deployment["spec"]["template"]["metadata"]["labels"]
+for selector in (deployment["spec"]["selector"]["matchLabels"], service["spec"]["selector"]):
+    assert selector.items() <= labels.items(), f"selector {selector} does not match the pod {labels}"
+exporter, = [c for c in pod["containers"] if c["image"] == image]
+container_ports = {p.get("name", p["containerPort"]): p["containerPort"] for p in exporter["ports"]}
+service_port, = service["spec"]["ports"]
+target = service_port["targetPort"]
+assert container_ports.get(target, target) == port and service_port["port"] == port, \
+    f"the Service does not reach the exporter's port {port}"
+args = exporter.get("command", []) + exporter.get("args", [])
+assert any(re.fullmatch(rf"--web\.listen-address=\S*:{port}", a) for a in args), \
+    f"the exporter does not listen on port {port}: {args}"
+
+# --- credentials as files ---------------------------------------------------------
+volumes = {v["name"]: v for v in pod["volumes"]}
+for container in pod.get("initContainers", []) + pod["containers"]:
+    assert not container.get("env") and not container.get("envFrom"), \
+        f"{container['name']}: the environment must stay free of credentials"
+    text = " ".join(container.get("command", []) + container.get("args", []))
+    leaked = [v for v in secret_values if v and v in text]
+    assert not leaked and not re.search(r"(?i)passw|(^|\s)-p(\s|$)", text), \
+        f"{container['name']}: a credential in the arguments: {text}"
+    for mount in container.get("volumeMounts", []):
+        if "secret" in volumes[mount["name"]]:
+            assert mount.get("readOnly"), f"{container['name']}: the Secret is mounted writable"
+            assert volumes[mount["name"]]["secret"]["secretName"] == secret["metadata"]["name"]
+
+
+def credential_folders():
+    """Folders of the exporter that hold the Secret's files: the Secret's own mount,
+    or an emptyDir that an init container mounts beside the Secret."""
+    filled = {m["name"] for c in pod.get("initContainers", [])
+              if any("secret" in volumes[n["name"]] for n in c["volumeMounts"])
+              for m in c["volumeMounts"] if "emptyDir" in volumes[m["name"]]}
+    for mount in exporter["volumeMounts"]:
+        volume = volumes[mount["name"]]
+        if "secret" in volume or mount["name"] in filled:
+            assert mount.get("readOnly"), f"{mount['mountPath']} is mounted writable"
+            yield mount["mountPath"].rstrip("/")
+
+
+folders = list(credential_folders())
+config_path, = [a.split("=", 1)[1] for a in args if a.startswith("--config.file=")]
+config_mounts = [m for m in exporter["volumeMounts"]
+                 if volumes[m["name"]].get("configMap", {}).get("name") == configmap["metadata"]["name"]]
+assert any(config_path == m["mountPath"].rstrip("/") + "/" + key
+           for m in config_mounts for key in configmap["data"]), \
+    f"--config.file={config_path} is no file of the mounted ConfigMap"
+modules = yaml.safe_load(configmap["data"][os.path.basename(config_path)])["modules"]
+assert modules, "no module"
+for name, module in modules.items():
+    assert "password" not in module, f"module {name}: a password in the ConfigMap"
+    logins = [k for k in ("password_file", "private_key_file") if k in module]
+    assert len(logins) == 1, f"module {name}: exactly one of password_file, private_key_file"
+    for key in ("password_file", "private_key_file", "passphrase_file"):
+        if key in module:
+            folder, file = os.path.split(module[key])
+            assert folder in folders and file in secret_keys, \
+                f"module {name}: {key} {module[key]} is not a file of the Secret"
+    assert isinstance(module["username"], str) and module["username"]
+    assert module["host_key_fingerprints"] and all(
+        f.startswith("SHA256:") for f in module["host_key_fingerprints"]), f"module {name}: host keys"
+    assert isinstance(module["command"], str) and isinstance(module["max_output_bytes"], int)
+    assert isinstance(module["ipv6"], bool) and re.fullmatch(r"\d+(ms|s|m)", module["timeout"])
+
+
+def seconds(duration):
+    number, unit = re.fullmatch(r"(\d+)(ms|s|m)", duration).groups()
+    return int(number) * {"ms": 0.001, "s": 1, "m": 60}[unit]
+
+
+# --- the scrape example -----------------------------------------------------------
+scrape = yaml.safe_load(open(os.path.join(kubernetes, "prometheus-scrape.yml")))
+address = f"{service['metadata']['name']}."
+probes = [j for j in scrape["scrape_configs"] if j.get("metrics_path") == "/probe"]
+assert probes, "no scrape job of /probe"
+for job in probes:
+    rules = job["relabel_configs"]
+    assert any(r.get("source_labels") == ["__address__"] and r.get("target_label") == "__param_target"
+               for r in rules), f"{job['job_name']}: the target is not relabelled into ?target="
+    exporter_address, = [r["replacement"] for r in rules if r.get("target_label") == "__address__"]
+    assert exporter_address.startswith(address) and exporter_address.endswith(f":{port}"), \
+        f"{job['job_name']}: the scrape goes to {exporter_address}, not the Service"
+    for module in job["params"]["module"]:
+        assert module in modules, f"{job['job_name']}: no module {module}"
+        timeout = seconds(job.get("scrape_timeout", scrape["global"]["scrape_timeout"]))
+        assert timeout >= seconds(modules[module]["timeout"]) + 0.5, \
+            f"{job['job_name']}: scrape_timeout leaves module {module} no room"
+
+print(f"kubernetes: exporter Deployment, Service, ConfigMap ({', '.join(modules)}) and Secret "
+      f"run {image} as uid {uid} on port {port}; credentials only as files; "
+      f"scrape example relabels targets to {exporter_address}")
