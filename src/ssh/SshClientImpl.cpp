@@ -1,6 +1,5 @@
 #include "ssh/SshClientImpl.h"
 
-#include <type_traits>
 #include <utility>
 
 #include "domain/Exceptions.h"
@@ -8,6 +7,7 @@
 #include "logger/StringFormat.h"
 #include "networking/SocketType.h"
 #include "ssh/HandshakePhases.h"
+#include "ssh/HostKey.h"
 #include "ssh/SocketWait.h"
 #include "ssh/SshClientErrors.h"
 #include "ssh/StageFailures.h"
@@ -39,17 +39,6 @@ void DeclinePasswordChange(LIBSSH2_SESSION* /*session*/, char** newPassword, int
     *newPasswordLength = 0;
 }
 
-std::string ToLowerHex(const unsigned char* bytes, std::size_t count) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(count * 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        text.push_back(digits[bytes[i] >> 4]);
-        text.push_back(digits[bytes[i] & 0x0f]);
-    }
-    return text;
-}
-
 }  // namespace
 
 SshClientImpl::SshClientImpl(
@@ -75,23 +64,6 @@ SshClientImpl::SshClientImpl(
     testResultFactory->Create(testResult_);
 }
 
-template <typename Body>
-auto SshClientImpl::InStage(StageEnum stage, Body&& body) {
-    try {
-        if constexpr (std::is_void_v<decltype(body())>) {
-            body();
-            clock_.End(stage, Result());
-        } else {
-            auto value = body();
-            clock_.End(stage, Result());
-            return value;
-        }
-    } catch (...) {
-        clock_.End(stage, Result());
-        throw;
-    }
-}
-
 std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port,
                                     VekLibrary::Networking::AddressFamilyEnum family,
                                     std::int64_t timeout) {
@@ -109,23 +81,26 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
     clock_.Restart();
     clock_.StartBudget(StageEnum::Dns, timeout);
     GuardOperation(ClientOperationEnum::Connect, Result(), [&] {
-        VekLibrary::Networking::AddressInfoList addresses = InStage(StageEnum::Dns, [&] {
-            auto list = dnsStrategy_->Resolve(host, std::to_string(port), family,
-                                              VekLibrary::Networking::SocketType::Stream,
-                                              Milliseconds(timeout));
-            Result().SetHostAddress(networkingWrapper_->AddressAsString(list.GetCurrentNode()));
-            return list;
-        });
+        VekLibrary::Networking::AddressInfoList addresses =
+            clock_.Time(StageEnum::Dns, Result(), [&] {
+                auto list = dnsStrategy_->Resolve(host, std::to_string(port), family,
+                                                  VekLibrary::Networking::SocketType::Stream,
+                                                  Milliseconds(timeout));
+                Result().SetHostAddress(networkingWrapper_->AddressAsString(list.GetCurrentNode()));
+                return list;
+            });
         const std::int64_t connectBudget = clock_.MillisecondsLeftAtEndOf(StageEnum::Dns);
         if (connectBudget < 1) {
             throw XTestTimeout("Name resolution used up the time budget.");
         }
-        VekLibrary::Networking::SocketHandle socket = InStage(StageEnum::Connect, [&] {
-            auto connected = ConnectWithin(*addresses.GetCurrentNode(), Result().GetHostAddress(),
-                                           connectBudget, clock_.BudgetDeadline());
-            logger_->WriteLog(LogLevelEnum::Info, "Connection established successfully.");
-            return connected;
-        });
+        VekLibrary::Networking::SocketHandle socket =
+            clock_.Time(StageEnum::Connect, Result(), [&] {
+                auto connected =
+                    ConnectWithin(*addresses.GetCurrentNode(), Result().GetHostAddress(),
+                                  connectBudget, clock_.BudgetDeadline());
+                logger_->WriteLog(LogLevelEnum::Info, "Connection established successfully.");
+                return connected;
+            });
         SessionPointer session = SshHandshake(socket.GetSocketDescriptor());
         socket_ = std::move(socket);
         session_ = std::move(session);
@@ -164,17 +139,11 @@ SshClientImpl::SessionPointer SshClientImpl::SshHandshake(int descriptor) {
         logger_->WriteLog(LogLevelEnum::Info, "Service request exchange completed successfully.");
     }
     logger_->WriteLog(LogLevelEnum::Info, "SSH handshake completed successfully.");
-    RecordHostFingerprint(session.get());
-    return session;
-}
-
-void SshClientImpl::RecordHostFingerprint(LIBSSH2_SESSION* session) {
-    const char* hash = libssh2_hostkey_hash(session, LIBSSH2_HOSTKEY_HASH_SHA256);
-    if (hash != nullptr) {
-        constexpr std::size_t kSha256Bytes = 32;
-        Result().SetHostFingerprint(
-            ToLowerHex(reinterpret_cast<const unsigned char*>(hash), kSha256Bytes));
+    const std::string fingerprint = HostKeySha256Hex(session.get());
+    if (!fingerprint.empty()) {
+        Result().SetHostFingerprint(fingerprint);
     }
+    return session;
 }
 
 std::int64_t SshClientImpl::AuthenticateUser(const std::string& userName,
@@ -189,7 +158,7 @@ std::int64_t SshClientImpl::AuthenticateUser(const std::string& userName,
     }
     clock_.StartBudget(StageEnum::Authentication, timeout);
     GuardOperation(ClientOperationEnum::AuthenticateUser, Result(), [&] {
-        const int rc = InStage(StageEnum::Authentication, [&] {
+        const int rc = clock_.Time(StageEnum::Authentication, Result(), [&] {
             return CallUntilDone(
                 session_.get(), socket_.GetSocketDescriptor(), clock_.BudgetDeadline(), [&] {
                     return libssh2_userauth_password_ex(
@@ -221,7 +190,7 @@ std::int64_t SshClientImpl::ExecuteCommands(const std::string& commands, unsigne
     }
     clock_.StartBudget(StageEnum::CommandExecution, timeout);
     GuardOperation(ClientOperationEnum::ExecuteCommands, Result(), [&] {
-        InStage(StageEnum::CommandExecution, [&] {
+        clock_.Time(StageEnum::CommandExecution, Result(), [&] {
             const Deadline deadline = clock_.BudgetDeadline();
             ReadServerResponse(CreateChannelAndWriteCommands(commands, deadline), deadline,
                                maximumBytes);

@@ -56,11 +56,7 @@ private:
     using Deadline = VekLibrary::VekDomain::Deadline;
     using SessionPointer = std::unique_ptr<LIBSSH2_SESSION, Libssh2Deleter<LIBSSH2_SESSION>>;
 
-    // Runs `body` as `stage`, which ends when the body returns or throws.
-    template <typename Body>
-    auto InStage(StageEnum stage, Body&& body);
     SessionPointer SshHandshake(int descriptor);
-    void RecordHostFingerprint(LIBSSH2_SESSION* session);
     ShellChannel CreateChannelAndWriteCommands(const std::string& commands,
                                                const Deadline& deadline);
     void ReadServerResponse(ShellChannel channel, const Deadline& deadline,

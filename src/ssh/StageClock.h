@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <type_traits>
 
 #include "domain/Deadline.h"
 #include "result/SshTestResult.h"
@@ -49,6 +50,9 @@ public:
     // exchange.
     void EndAtLatest(StageEnum stage, SshTestResult& result);
     bool HasEnded(StageEnum stage) const;
+    // Runs `body` as `stage`, which ends when the body returns or throws.
+    template <typename Body>
+    auto Time(StageEnum stage, SshTestResult& result, Body&& body);
 
     // Starts the budget of the operation that runs `stage`: `milliseconds` from
     // where that stage began (from now when no earlier time point exists).
@@ -76,5 +80,22 @@ private:
     Clock::time_point budgetStart_{};
     std::int64_t budgetMs_ = 0;
 };
+
+template <typename Body>
+auto StageClock::Time(StageEnum stage, SshTestResult& result, Body&& body) {
+    try {
+        if constexpr (std::is_void_v<decltype(body())>) {
+            body();
+            End(stage, result);
+        } else {
+            auto value = body();
+            End(stage, result);
+            return value;
+        }
+    } catch (...) {
+        End(stage, result);
+        throw;
+    }
+}
 
 }  // namespace Ssh
