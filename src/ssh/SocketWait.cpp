@@ -60,7 +60,7 @@ int PendingSocketError(int descriptor) {
     return pending;
 }
 
-VekLibrary::Networking::SocketHandle ConnectWithin(const addrinfo& address,
+VekLibrary::Networking::SocketHandle ConnectWithin(const addrinfo* address,
                                                    const std::string& hostAddress,
                                                    std::int64_t budgetMs,
                                                    const Deadline& deadline) {
@@ -69,10 +69,10 @@ VekLibrary::Networking::SocketHandle ConnectWithin(const addrinfo& address,
         return XConnectError(hostAddress, std::string(reason) + std::strerror(error));
     };
     try {
-        VekLibrary::Networking::SocketHandle socket(&address);
+        VekLibrary::Networking::SocketHandle socket(address);
         socket.MakeNonBlocking();
         const int descriptor = socket.GetSocketDescriptor();
-        if (::connect(descriptor, address.ai_addr, address.ai_addrlen) != 0) {
+        if (::connect(descriptor, address->ai_addr, address->ai_addrlen) != 0) {
             if (errno != EINPROGRESS) {
                 throw failure("Connection failed: ", errno);
             }

@@ -33,12 +33,13 @@ short BlockedEvents(LIBSSH2_SESSION* session);
 // it cannot be read, with the reason in errno.
 int PendingSocketError(int descriptor);
 
-// Opens a stream socket for `address` and connects it by `deadline`; the socket
-// comes back blocking with Nagle's algorithm off. Failures name `hostAddress`:
+// Opens a stream socket for `address` (an XBrokenInvariantsError for null) and
+// connects it by `deadline`; the socket comes back blocking with Nagle's algorithm
+// off. Failures name `hostAddress`:
 // XConnectError for a refused or failed connection, a failed wait or a socket that
 // cannot be set up, and XTestTimeout("Connection could not be created within
 // <budgetMs> ms.") when the deadline passes first.
-VekLibrary::Networking::SocketHandle ConnectWithin(const addrinfo& address,
+VekLibrary::Networking::SocketHandle ConnectWithin(const addrinfo* address,
                                                    const std::string& hostAddress,
                                                    std::int64_t budgetMs,
                                                    const VekLibrary::VekDomain::Deadline& deadline);

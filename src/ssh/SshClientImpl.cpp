@@ -96,7 +96,7 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
         VekLibrary::Networking::SocketHandle socket =
             clock_.Time(StageEnum::Connect, Result(), [&] {
                 auto connected =
-                    ConnectWithin(*addresses.GetCurrentNode(), Result().GetHostAddress(),
+                    ConnectWithin(addresses.GetCurrentNode(), Result().GetHostAddress(),
                                   connectBudget, clock_.BudgetDeadline());
                 logger_->WriteLog(LogLevelEnum::Info, "Connection established successfully.");
                 return connected;

@@ -55,7 +55,9 @@ public:
     auto Time(StageEnum stage, SshTestResult& result, Body&& body);
 
     // Starts the budget of the operation that runs `stage`: `milliseconds` from
-    // where that stage began (from now when no earlier time point exists).
+    // where that stage began, so that the time left at its end is the budget less
+    // its recorded duration. A stage whose start was never recorded begins at the
+    // latest time point before it (now when there is none).
     void StartBudget(StageEnum stage, std::int64_t milliseconds);
     // The budget less the whole milliseconds spent since it started, now or at the
     // recorded end of `stage` (now while it has not ended); 0 or negative once it is

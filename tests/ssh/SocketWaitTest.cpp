@@ -121,7 +121,7 @@ std::string ConnectOutcome(unsigned short port, std::int64_t budget) {
     std::string outcome = "connected";
     try {
         const auto socket =
-            Ssh::ConnectWithin(*address, "127.0.0.1", budget, Deadline::After(budget));
+            Ssh::ConnectWithin(address, "127.0.0.1", budget, Deadline::After(budget));
         EXPECT_TRUE(socket.IsValid());
     } catch (const std::exception& error) {
         outcome = error.what();
