@@ -6,7 +6,8 @@ namespace Ssh {
 
 XLibssh2Error::XLibssh2Error(const std::string& message, std::int64_t code)
     : XSshClientError(message + " Error : " + DescribeCode(code) + " (" + std::to_string(code) +
-                      ").") {}
+                      ")."),
+      code_(code) {}
 
 std::string XLibssh2Error::DescribeCode(std::int64_t code) {
     switch (code) {
