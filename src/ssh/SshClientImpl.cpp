@@ -18,6 +18,7 @@
 #include "networking/NetworkErrors.h"
 #include "networking/SocketType.h"
 #include "result/SshTestErrorKeys.h"
+#include "ssh/LibraryDeadline.h"
 #include "ssh/SshClientErrors.h"
 #include "ssh/event_handlers.h"
 
@@ -163,6 +164,7 @@ SshClientImpl::SshClientImpl(
 template <typename Call>
 int SshClientImpl::CallUntilDone(LIBSSH2_SESSION* session, int descriptor, const Deadline& deadline,
                                  Call call) {
+    const LibraryDeadline libraryDeadline(deadline);
     for (;;) {
         const int rc = call();
         if (rc != LIBSSH2_ERROR_EAGAIN) {
@@ -455,6 +457,7 @@ SshClientImpl::ChannelPointer SshClientImpl::CreateChannelAndWriteCommands(
 
 void SshClientImpl::WriteCommands(LIBSSH2_CHANNEL* channel, const std::string& commands,
                                   const Deadline& deadline) {
+    const LibraryDeadline libraryDeadline(deadline);
     // The library sends at most one packet per call, so a long text takes many.
     std::size_t sent = 0;
     while (sent < commands.size()) {
@@ -492,6 +495,7 @@ void SshClientImpl::ReadServerResponse(ChannelPointer channel, std::int64_t time
     libssh2_session_set_blocking(session_.get(), 0);
     const Clock::time_point readStart = Clock::now();
     const Deadline deadline(readStart + std::chrono::milliseconds(timeout));
+    const LibraryDeadline libraryDeadline(deadline);
     logger_->WriteLog(LogLevelEnum::Info, "Start Reading Data.");
 
     std::int64_t left = timeout;
@@ -653,7 +657,7 @@ void SshClientImpl::SetLoggingHints(bool debug, bool traceLibssh2) {
     }
 }
 
-void SshClientImpl::BannerReceivedCallbackTrampoline(LIBSSH2_SESSION* /*session*/, int status,
+void SshClientImpl::BannerReceivedCallbackTrampoline(LIBSSH2_SESSION* session, int status,
                                                      void* userPointer) {
     auto* client = static_cast<SshClientImpl*>(userPointer);
     if (client == nullptr || status == LIBSSH2_ERROR_EAGAIN) {
@@ -665,8 +669,13 @@ void SshClientImpl::BannerReceivedCallbackTrampoline(LIBSSH2_SESSION* /*session*
         client->EndStage(kBannerExchange);
         if (status >= 0) {
             client->bannerReceived_ = true;
-            client->logger_->WriteLog(LogLevelEnum::Info,
-                                      "Server banner exchange completed successfully.");
+            // A server may send other lines first; only its identification
+            // string completes the exchange.
+            const char* line = libssh2_session_banner_get(session);
+            if (line != nullptr && std::strncmp(line, "SSH-", 4) == 0) {
+                client->logger_->WriteLog(LogLevelEnum::Info,
+                                          "Server banner exchange completed successfully.");
+            }
         }
     } catch (...) {
     }
