@@ -20,7 +20,9 @@ namespace Ssh {
 // created it, in reverse order of creation.
 class LibraryDeadline final {
 public:
-    explicit LibraryDeadline(const VekLibrary::VekDomain::Deadline& deadline);
+    using Deadline = VekLibrary::VekDomain::Deadline;
+
+    explicit LibraryDeadline(const Deadline& deadline);
     ~LibraryDeadline();
     LibraryDeadline(const LibraryDeadline&) = delete;
     LibraryDeadline& operator=(const LibraryDeadline&) = delete;
@@ -29,7 +31,7 @@ private:
     // Called from C inside the library: never throws.
     static int HasPassed(LIBSSH2_SESSION* session, void* userPointer);
 
-    VekLibrary::VekDomain::Deadline deadline_;
+    Deadline deadline_;
     LibraryDeadline* enclosing_;
 };
 
