@@ -11,7 +11,7 @@ thread_local LibraryDeadline* innermost = nullptr;
 
 }  // namespace
 
-LibraryDeadline::LibraryDeadline(const Deadline& deadline)
+LibraryDeadline::LibraryDeadline(const VekLibrary::VekDomain::Deadline& deadline)
     : deadline_(deadline), enclosing_(innermost) {
     innermost = this;
     register_deadline_handler(&HasPassed, this);

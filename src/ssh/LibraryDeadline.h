@@ -20,9 +20,7 @@ namespace Ssh {
 // created it, in reverse order of creation.
 class LibraryDeadline final {
 public:
-    using Deadline = VekLibrary::VekDomain::Deadline;
-
-    explicit LibraryDeadline(const Deadline& deadline);
+    explicit LibraryDeadline(const VekLibrary::VekDomain::Deadline& deadline);
     ~LibraryDeadline();
     LibraryDeadline(const LibraryDeadline&) = delete;
     LibraryDeadline& operator=(const LibraryDeadline&) = delete;
@@ -31,7 +29,7 @@ private:
     // Called from C inside the library: never throws.
     static int HasPassed(LIBSSH2_SESSION* session, void* userPointer);
 
-    Deadline deadline_;
+    VekLibrary::VekDomain::Deadline deadline_;
     LibraryDeadline* enclosing_;
 };
 

@@ -2,8 +2,6 @@
 
 #include <sys/socket.h>
 
-#include "ssh/LibraryDeadline.h"
-
 namespace Ssh {
 
 void Libssh2Deleter<LIBSSH2_SESSION>::operator()(LIBSSH2_SESSION* session) const noexcept {
@@ -23,9 +21,6 @@ void Libssh2Deleter<LIBSSH2_CHANNEL>::operator()(LIBSSH2_CHANNEL* channel) const
     if (channel == nullptr) {
         return;
     }
-    // Reads nothing: during a key re-exchange the close would first have to
-    // finish it, reading for as long as a flooding server keeps sending.
-    const LibraryDeadline nothingMoreToRead(LibraryDeadline::Deadline::After(0));
     libssh2_channel_close(channel);
     libssh2_channel_free(channel);
 }

@@ -21,9 +21,8 @@ struct Libssh2Deleter<LIBSSH2_SESSION> {
     void operator()(LIBSSH2_SESSION* session) const noexcept;
 };
 
-// Closes and frees a channel without reading from the peer. A close that would
-// have to wait for the peer leaves the channel to the session, which frees it
-// with itself.
+// Closes and frees a channel. A close that would have to wait for the peer leaves
+// the channel to the session, which frees it with itself.
 template <>
 struct Libssh2Deleter<LIBSSH2_CHANNEL> {
     void operator()(LIBSSH2_CHANNEL* channel) const noexcept;
