@@ -21,6 +21,7 @@
 
 #include "benchmarks/ssh/BareLibssh2Client.h"
 #include "benchmarks/ssh/DiscardingStreamOutputHandler.h"
+#include "fixtures/AsyncsshFixture.h"
 #include "fixtures/HostilePorts.h"
 #include "fixtures/LoopbackServer.h"
 #include "fixtures/SshdFixture.h"
@@ -265,7 +266,44 @@ HostileCase RunHostile(ProjectClient& project, const Endpoint& endpoint, const s
     return result;
 }
 
-std::vector<HostileCase> RunHostileCases(ProjectClient& project, const Endpoint& endpoint) {
+// The programmable server as an endpoint whose user name picks `scenario`.
+Endpoint ScenarioEndpoint(const VekTest::AsyncsshEndpoint& server, const std::string& scenario) {
+    Endpoint endpoint;
+    endpoint.host = server.host;
+    endpoint.port = server.port;
+    endpoint.user = scenario;
+    endpoint.password = server.password;
+    return endpoint;
+}
+
+// Servers that send without pause, so the library never finds its socket empty.
+void RunFloodCases(ProjectClient& project, const Endpoint& endpoint,
+                   const VekTest::AsyncsshEndpoint* asyncssh, std::vector<HostileCase>& cases) {
+    {
+        VekTest::LoopbackServer server(VekTest::FloodLines("Please wait...\r\n"));
+        cases.push_back(RunHostile(project, endpoint, "FloodLines short", server.Port(), 1000));
+    }
+    {
+        VekTest::LoopbackServer server(VekTest::FloodLines(std::string(8190, 'x') + "\r\n"));
+        cases.push_back(RunHostile(project, endpoint, "FloodLines 8 KiB", server.Port(), 1000));
+    }
+    {
+        VekTest::LoopbackServer server(VekTest::FloodIgnorePackets());
+        cases.push_back(
+            RunHostile(project, endpoint, "FloodIgnorePackets kex", server.Port(), 1000));
+    }
+    if (asyncssh == nullptr) {
+        return;
+    }
+    for (const char* scenario : {"floodauth", "floodcmd"}) {
+        cases.push_back(RunHostile(project, ScenarioEndpoint(*asyncssh, scenario),
+                                   std::string("asyncssh ") + scenario, asyncssh->port, 1500,
+                                   "true\n"));
+    }
+}
+
+std::vector<HostileCase> RunHostileCases(ProjectClient& project, const Endpoint& endpoint,
+                                         const VekTest::AsyncsshEndpoint* asyncssh) {
     using namespace std::string_literals;
     using std::chrono::milliseconds;
     std::vector<HostileCase> cases;
@@ -306,11 +344,16 @@ std::vector<HostileCase> RunHostileCases(ProjectClient& project, const Endpoint&
     }
     cases.push_back(
         RunHostile(project, endpoint, "sshd sleep 30", endpoint.port, 1500, "sleep 30\n"));
+    RunFloodCases(project, endpoint, asyncssh, cases);
     return cases;
 }
 
-int Run(const std::string& fixtureFolder) {
+int Run(const std::string& fixtureFolder, const std::string& asyncsshFolder) {
     const Endpoint endpoint = VekTest::ReadSshdEndpoint(fixtureFolder);
+    VekTest::AsyncsshEndpoint asyncssh;
+    if (!asyncsshFolder.empty()) {
+        asyncssh = VekTest::ReadAsyncsshEndpoint(asyncsshFolder);
+    }
     if (libssh2_init(0) != 0) {
         throw std::runtime_error("libssh2_init failed");
     }
@@ -326,7 +369,8 @@ int Run(const std::string& fixtureFolder) {
     const Series shortRuns = Interleave(project, endpoint, kShortCommand, kShortLimit, kShortRuns);
     const Series sleepRuns = Interleave(project, endpoint, kSleepCommand, kShortLimit, kSleepRuns);
     const Series bulkRuns = Interleave(project, endpoint, kBulkCommand, kBulkLimit, kBulkRuns);
-    const std::vector<HostileCase> hostile = RunHostileCases(project, endpoint);
+    const std::vector<HostileCase> hostile =
+        RunHostileCases(project, endpoint, asyncsshFolder.empty() ? nullptr : &asyncssh);
 
     std::printf(
         "\n%d short runs (\"echo hello\"), %d \"sleep 3\" runs, %d 10 MiB runs of each, "
@@ -413,12 +457,14 @@ int Run(const std::string& fixtureFolder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <sshd-fixture-state-folder>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr,
+                     "usage: %s <sshd-fixture-state-folder> [<asyncssh-fixture-state-folder>]\n",
+                     argv[0]);
         return 2;
     }
     try {
-        return Run(argv[1]);
+        return Run(argv[1], argc == 3 ? argv[2] : "");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ssh_client_benchmark: %s\n", error.what());
         return 1;

@@ -1,5 +1,7 @@
 #include "ssh/HandshakePhases.h"
 
+#include <cstring>
+
 #include "ssh/event_handlers.h"
 
 namespace Ssh {
@@ -19,8 +21,7 @@ HandshakePhases::~HandshakePhases() {
     register_key_exchanged_handler(&OnKeyExchanged, nullptr);
 }
 
-void HandshakePhases::OnBannerReceived(LIBSSH2_SESSION* /*session*/, int status,
-                                       void* userPointer) {
+void HandshakePhases::OnBannerReceived(LIBSSH2_SESSION* session, int status, void* userPointer) {
     auto* phases = static_cast<HandshakePhases*>(userPointer);
     if (phases == nullptr || status == LIBSSH2_ERROR_EAGAIN) {
         return;
@@ -31,8 +32,13 @@ void HandshakePhases::OnBannerReceived(LIBSSH2_SESSION* /*session*/, int status,
         phases->clock_.EndAtLatest(StageEnum::BannerExchange, phases->result_);
         if (status >= 0) {
             phases->bannerReceived_ = true;
-            phases->logger_.WriteLog(LogLevelEnum::Info,
-                                     "Server banner exchange completed successfully.");
+            // A server may send other lines first; only its identification
+            // string completes the exchange.
+            const char* line = libssh2_session_banner_get(session);
+            if (line != nullptr && std::strncmp(line, "SSH-", 4) == 0) {
+                phases->logger_.WriteLog(LogLevelEnum::Info,
+                                         "Server banner exchange completed successfully.");
+            }
         }
     } catch (...) {
     }

@@ -115,6 +115,7 @@ void ShellChannel::ReadOutput(std::uint64_t maximumBytes, const Deadline& deadli
     if (!channel_) {
         throw XLibssh2Error("Channel is null.", LIBSSH2_ERROR_ALLOC);
     }
+    const LibraryDeadline libraryDeadline(deadline);
     buffer_.resize(
         static_cast<std::size_t>(std::min<std::uint64_t>(maximumBytes, kReadBufferSize)));
     const auto below = [&] { return outcome_.standardOutput.size() < maximumBytes; };

@@ -8,6 +8,7 @@
 
 #include "domain/Deadline.h"
 #include "networking/SocketHandle.h"
+#include "ssh/LibraryDeadline.h"
 
 namespace Ssh {
 
@@ -48,10 +49,12 @@ VekLibrary::Networking::SocketHandle ConnectWithin(const addrinfo* address,
 // LIBSSH2_ERROR_EAGAIN, waiting in between for the directions the library blocked
 // on. Returns the call's first other result, or LIBSSH2_ERROR_TIMEOUT when the
 // deadline passes or the wait fails first, as the library's own blocking wait
-// reports both.
+// reports both. The library itself is held to the deadline meanwhile, so a server
+// that never stops sending cannot keep one call going past it.
 template <typename Call>
 int CallUntilDone(LIBSSH2_SESSION* session, int descriptor,
                   const VekLibrary::VekDomain::Deadline& deadline, Call&& call) {
+    const LibraryDeadline libraryDeadline(deadline);
     for (;;) {
         const int rc = static_cast<int>(call());
         if (rc != LIBSSH2_ERROR_EAGAIN) {

@@ -13,6 +13,8 @@ struct event_handlers {
     void* banner_received_user_pointer;
     libssh2_handshake_event_cb key_exchanged;
     void* key_exchanged_user_pointer;
+    libssh2_deadline_cb deadline;
+    void* deadline_user_pointer;
 };
 
 static _Thread_local struct event_handlers handlers;
@@ -29,6 +31,12 @@ void register_key_exchanged_handler(libssh2_handshake_event_cb callback, void* u
     handlers.key_exchanged_user_pointer = user_pointer;
 }
 
+void register_deadline_handler(libssh2_deadline_cb callback, void* user_pointer) {
+    if (callback == NULL) return;
+    handlers.deadline = callback;
+    handlers.deadline_user_pointer = user_pointer;
+}
+
 void _event_session_banner_received(LIBSSH2_SESSION* session, int status) {
     if (handlers.banner_received != NULL)
         handlers.banner_received(session, status, handlers.banner_received_user_pointer);
@@ -37,4 +45,9 @@ void _event_session_banner_received(LIBSSH2_SESSION* session, int status) {
 void _event_key_exchanged(LIBSSH2_SESSION* session, int status) {
     if (handlers.key_exchanged != NULL)
         handlers.key_exchanged(session, status, handlers.key_exchanged_user_pointer);
+}
+
+int _event_deadline_passed(LIBSSH2_SESSION* session) {
+    if (handlers.deadline == NULL) return 0;
+    return handlers.deadline(session, handlers.deadline_user_pointer) != 0;
 }

@@ -13,6 +13,19 @@
  * force); there is no way to remove one, and the library never resets it.
  * The status is a libssh2 error code, 0 for success; -37 (EAGAIN) events may be
  * fired many times while a blocking handshake waits for the socket.
+ *
+ * The deadline hook lets the caller stop the library inside loops that would
+ * otherwise run for as long as a server keeps sending: the lines before the
+ * server's identification string and the packet reads (during the key
+ * exchange, authentication, channel reads and waits). While the callback
+ * answers non-zero, those loops stop before they read any further from the
+ * socket and return LIBSSH2_ERROR_EAGAIN, exactly as when the socket has
+ * nothing to read, so everything already read (a partial line or packet) is
+ * kept and the call can be repeated; a blocking call fails with
+ * LIBSSH2_ERROR_TIMEOUT instead of waiting. With no deadline callback
+ * registered the library behaves as it always did. The callback is queried
+ * often (once per packet, once per byte of the identification exchange), so it
+ * must be cheap and must not call into the library.
  */
 
 #include <libssh2.h>
@@ -26,15 +39,20 @@ extern "C" {
 
 typedef void (*libssh2_handshake_event_cb)(LIBSSH2_SESSION* session, int status,
                                            void* user_pointer);
+/* Returns non-zero once the caller's deadline has passed. */
+typedef int (*libssh2_deadline_cb)(LIBSSH2_SESSION* session, void* user_pointer);
 
 VEK_EVENT_API void register_banner_received_handler(libssh2_handshake_event_cb callback,
                                                     void* user_pointer);
 VEK_EVENT_API void register_key_exchanged_handler(libssh2_handshake_event_cb callback,
                                                   void* user_pointer);
+VEK_EVENT_API void register_deadline_handler(libssh2_deadline_cb callback, void* user_pointer);
 
 /* Fired from inside libssh2_session_handshake. */
 VEK_EVENT_API void _event_session_banner_received(LIBSSH2_SESSION* session, int status);
 VEK_EVENT_API void _event_key_exchanged(LIBSSH2_SESSION* session, int status);
+/* Queried from the library's read loops: non-zero when the deadline has passed. */
+VEK_EVENT_API int _event_deadline_passed(LIBSSH2_SESSION* session);
 
 #ifdef __cplusplus
 }

@@ -2,8 +2,9 @@
 # prepare-libssh2.sh <downloads> <project-root> <source-dir>
 #
 # Lays out the libssh2 source exactly as scripts/bootstrap builds it (upstream
-# tarball, Debian's patches, our handshake event hooks) for the fuzz build's own
-# instrumented copy. Works offline from the downloads bootstrap cached.
+# tarball, Debian's patches, our handshake event hooks and flood limits) for the
+# fuzz build's own instrumented copy. Works offline from the downloads bootstrap
+# cached.
 set -euo pipefail
 
 downloads=$1
@@ -27,7 +28,9 @@ grep -vE '^\s*(#|$)' "$work/debian/patches/series" | while read -r p _; do
     patch -d "$tree" -p1 -s --forward < "$work/debian/patches/$p"
 done
 cp "$root/src/ssh/event_handlers.c" "$root/src/ssh/event_handlers.h" "$tree/src/"
-patch -d "$tree" -p1 -s --forward < "$root/third_party/libssh2/handshake-event-hooks.patch"
+for p in handshake-event-hooks.patch flood-limits.patch; do
+    patch -d "$tree" -p1 -s --forward < "$root/third_party/libssh2/$p"
+done
 
 rm -rf "$src"
 mv "$tree" "$src"

@@ -65,7 +65,9 @@ TEST_F(HandshakePhasesTest, TheLastBannerLineEndsTheBannerAndTheKeyExchangeFollo
     _event_key_exchanged(nullptr, 0);
     EXPECT_EQ(result_.GetBannerExchangeDuration().GetValue(), 9);
     EXPECT_EQ(result_.GetKeyExchangeDuration().GetValue(), 11);
-    EXPECT_EQ(Lines("Server banner exchange completed successfully."), 2);
+    // Success is logged only for a line that reads as an identification string;
+    // without a session there is none (the real servers' tests count that line).
+    EXPECT_EQ(Lines("Server banner exchange completed successfully."), 0);
     EXPECT_EQ(Lines("Key exchange completed successfully."), 1);
 }
 
