@@ -27,14 +27,14 @@ using VekLibrary::VekLogger::StringFormat;
 // A test timeout of 0 ("no timeout") and any timeout beyond the largest budget a
 // stage accepts get that largest budget.
 std::int64_t BudgetOf(std::chrono::seconds timeout) {
-    constexpr std::int64_t kLargestBudgetMs = VekLibrary::VekDomain::Milliseconds::kMaxCount;
+    using VekLibrary::VekDomain::Milliseconds;
     const std::int64_t seconds = timeout.count();
     if (seconds <= 0) {
         return 0;
     }
     // Checked before multiplying: the "no timeout" value would overflow.
-    if (seconds > kLargestBudgetMs / 1000) {
-        return kLargestBudgetMs;
+    if (seconds > Milliseconds::kMaxCount / 1000) {
+        return Milliseconds::kMaxCount;
     }
     return seconds * 1000;
 }
