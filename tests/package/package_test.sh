@@ -55,7 +55,7 @@ cmake --build "$build" --target vek vek_manpage >/dev/null
 deb=$(ls "$work"/pkg/ssh-vek_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libssl3 zlib1g; do
-    [[ ", $depends," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $depends"
+    [[ ", $depends," =~ ,\ ${library}[\ ,] ]] || fail "Depends lacks $library: $depends"
 done
 
 as_root dpkg -i "$deb" >/dev/null
