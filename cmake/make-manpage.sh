@@ -5,6 +5,20 @@
 #   make-manpage.sh <vek binary> <output file> <version>
 set -eu
 
+usage() {
+    printf '%s\n' \
+        "usage: $0 [-h|--help] <vek binary> <output file> <version>" \
+        "" \
+        "Writes the man page of the probe from its own help text (vek -h)."
+}
+for argument in "$@"; do
+    case "$argument" in
+        -h | --help) usage; exit 0 ;;
+        -*) usage >&2; exit 2 ;;
+    esac
+done
+[ $# -eq 3 ] || { usage >&2; exit 2; }
+
 vek=$1
 out=$2
 version=$3

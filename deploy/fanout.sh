@@ -20,11 +20,23 @@ set -euo pipefail
 
 jobs=32
 timeout_seconds=60
-vek=$(command -v vek 2>/dev/null || true)
+vek=""
 output=""
-usage() { echo "usage: $0 [-P jobs] [-t seconds] [-x vek] -o output INPUT" >&2; exit 2; }
-while getopts "P:t:x:o:" option; do
+show_usage() {
+    printf '%s\n' \
+        "usage: $0 [-h|--help] [-P jobs] [-t seconds] [-x vek] -o output INPUT" \
+        "" \
+        "Runs one probe per JSON input line (INPUT: a file of lines, or a folder of" \
+        "*.json files), -P at a time (default 32), each ended after -t seconds" \
+        "(default 60), and appends one result document per line to the output file," \
+        "in input order. A run without a document gets a FanoutError line instead;" \
+        "the exit code is then 1. -x names the probe binary (default: vek on PATH)."
+}
+usage() { show_usage >&2; exit 2; }
+[ "${1:-}" = --help ] && { show_usage; exit 0; }
+while getopts "hP:t:x:o:" option; do
     case "$option" in
+        h) show_usage; exit 0 ;;
         P) jobs=$OPTARG ;;
         t) timeout_seconds=$OPTARG ;;
         x) vek=$OPTARG ;;
@@ -35,6 +47,8 @@ done
 shift $((OPTIND - 1))
 if [ $# -ne 1 ] || [ -z "$output" ]; then usage; fi
 input=$1
+case "$input" in -*) usage ;; esac
+vek=${vek:-$(command -v vek 2>/dev/null || true)}
 if [ -z "$vek" ] || [ ! -x "$vek" ]; then echo "$0: no probe binary (give -x)" >&2; exit 2; fi
 case "$jobs$timeout_seconds" in *[!0-9]*) usage ;; esac
 

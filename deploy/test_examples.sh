@@ -22,10 +22,26 @@
 #      lines, each a valid result document; an input the probe rejects and a test
 #      that outlives the per-test timeout each give an error line instead.
 # Needs root (the sshd fixture creates a user); bootstraps and builds the probe.
-#
-#   deploy/test_examples.sh              build folder "build"
-#   VEK_BUILD_DIR=<dir> deploy/test_examples.sh
 set -euo pipefail
+
+usage() {
+    printf '%s\n' \
+        "usage: $0 [-h|--help]" \
+        "" \
+        "Checks the deployment examples of deploy/: the systemd units (verified, and" \
+        "their ExecStart line run for real), the Kubernetes manifests (structure, no" \
+        "credential in arguments or environment) and fanout.sh against a throwaway" \
+        "private sshd. Needs root. Bootstraps and builds the probe first." \
+        "" \
+        "Environment:" \
+        "  VEK_BUILD_DIR  build folder (default: build)"
+}
+for argument in "$@"; do
+    case "$argument" in
+        -h | --help) usage; exit 0 ;;
+        *) usage >&2; exit 2 ;;
+    esac
+done
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deploy="$root/deploy"

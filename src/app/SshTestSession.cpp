@@ -1,6 +1,7 @@
 #include "app/SshTestSession.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -8,6 +9,7 @@
 
 #include "domain/CommonTestErrors.h"
 #include "domain/Exceptions.h"
+#include "domain/Milliseconds.h"
 #include "iohandler/IoHandlerErrors.h"
 #include "logger/StringFormat.h"
 #include "networking/AddressFamilyEnum.h"
@@ -22,14 +24,17 @@ using VekLibrary::XBrokenInvariantsError;
 using VekLibrary::VekLogger::LogLevelEnum;
 using VekLibrary::VekLogger::StringFormat;
 
+// A test timeout of 0 ("no timeout") and any timeout beyond the largest budget a
+// stage accepts get that largest budget.
 std::int64_t BudgetOf(std::chrono::seconds timeout) {
+    using VekLibrary::VekDomain::Milliseconds;
     const std::int64_t seconds = timeout.count();
     if (seconds <= 0) {
         return 0;
     }
     // Checked before multiplying: the "no timeout" value would overflow.
-    if (seconds > SshTestSession::kLargestBudgetMs / 1000) {
-        return SshTestSession::kLargestBudgetMs;
+    if (seconds > Milliseconds::kMaxCount / 1000) {
+        return Milliseconds::kMaxCount;
     }
     return seconds * 1000;
 }
@@ -91,7 +96,7 @@ int SshTestSession::ExecuteTest(int argc, char** argv) {
 
 int SshTestSession::Run(int argc, const char* const* argv, char** writableArgv) {
     std::unique_ptr<SshTestSessionPolicy> policy;
-    std::string stageWithoutTime;
+    StageWithoutTime stageWithoutTime = StageWithoutTime::None;
     try {
         const std::string help = policyFactory_->CreateOrReturnHelpMessage(argc, argv, policy);
         if (!help.empty()) {
@@ -121,31 +126,31 @@ int SshTestSession::Run(int argc, const char* const* argv, char** writableArgv) 
     return WriteResult(policy.get(), stageWithoutTime);
 }
 
-std::string SshTestSession::RunStages(const SshTestSessionPolicy& policy) {
+SshTestSession::StageWithoutTime SshTestSession::RunStages(const SshTestSessionPolicy& policy) {
     const auto family = policy.IsIpv6Enabled() ? VekLibrary::Networking::AddressFamilyEnum::Ipv6
                                                : VekLibrary::Networking::AddressFamilyEnum::Ipv4;
     const std::int64_t budget = BudgetOf(policy.GetTestTimeout());
     if (budget <= 0) {
-        return "";
+        return StageWithoutTime::None;
     }
     std::int64_t left =
         client_->Connect(policy.GetHostName(), policy.GetPortNumber(), family, budget);
     if (left <= 0) {
-        return "authenticate the user";
+        return StageWithoutTime::AuthenticateUser;
     }
     left = client_->AuthenticateUser(policy.GetUsername(), policy.GetPassword(), left);
     if (policy.GetCommands().empty()) {
-        return "";
+        return StageWithoutTime::None;
     }
     if (left <= 0) {
-        return "execute the commands";
+        return StageWithoutTime::ExecuteCommands;
     }
     client_->ExecuteCommands(policy.GetCommands(), policy.GetMaxDownloadBytes(), left);
-    return "";
+    return StageWithoutTime::None;
 }
 
 int SshTestSession::WriteResult(const SshTestSessionPolicy* policy,
-                                const std::string& stageWithoutTime) {
+                                StageWithoutTime stageWithoutTime) {
     try {
         std::unique_ptr<SshTestResult> result = client_->GetResults();
         if (!result) {
@@ -157,10 +162,13 @@ int SshTestSession::WriteResult(const SshTestSessionPolicy* policy,
         }
         // A stage skipped for lack of time would otherwise leave a document
         // without an error, which reads as a success.
-        if (!stageWithoutTime.empty() && result->GetError().empty()) {
+        if (stageWithoutTime != StageWithoutTime::None && result->GetError().empty()) {
             result->SetError(VekLibrary::VekDomain::DataKeys::CommonTestErrors::TooMuchTimeError);
             result->SetErrorDetails(
-                VekLibrary::XTestTimeout("No time left to " + stageWithoutTime + ".").what());
+                VekLibrary::XTestTimeout(stageWithoutTime == StageWithoutTime::AuthenticateUser
+                                             ? "No time left to authenticate the user."
+                                             : "No time left to execute the commands.")
+                    .what());
         }
         stdoutHandler_->WriteOutput(serializer_->SerializeToJson(*result));
         return 0;

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <string>
 
 #include "app/ISshTestResultSerializer.h"
 #include "app/ISshTestSession.h"
@@ -25,17 +23,15 @@ public:
     int ExecuteTest(int argc, const char* const* argv) override;
     int ExecuteTest(int argc, char** argv) override;
 
-    // The largest budget a stage accepts; a test timeout of 0 ("no timeout") and
-    // any timeout beyond it get this one.
-    static constexpr std::int64_t kLargestBudgetMs = 2147483647;
-
 private:
+    // The stage that was due but had no time left to start.
+    enum class StageWithoutTime { None, AuthenticateUser, ExecuteCommands };
+
     // `writableArgv` is argv itself when the caller lets the password be wiped, else null.
     int Run(int argc, const char* const* argv, char** writableArgv);
-    // Runs the stages while time is left. Returns the stage that was due but had
-    // no time left to start, or "" when none was.
-    std::string RunStages(const SshTestSessionPolicy& policy);
-    int WriteResult(const SshTestSessionPolicy* policy, const std::string& stageWithoutTime);
+    // Runs the stages while time is left.
+    StageWithoutTime RunStages(const SshTestSessionPolicy& policy);
+    int WriteResult(const SshTestSessionPolicy* policy, StageWithoutTime stageWithoutTime);
 
     std::shared_ptr<ISshTestSessionPolicyFactory> policyFactory_;
     std::shared_ptr<ISshClient> client_;

@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "app/VekConstants.h"
 #include "domain/SensitiveString.h"
 
 namespace Ssh {
 
 // One validated test input. The credentials are SensitiveStrings, so they are
 // wiped when the policy dies. Filled by SshTestSessionPolicyFactory; read by the
-// test session.
+// test session. A new policy holds the defaults of VekConstants.
 class SshTestSessionPolicy final {
 public:
     using SensitiveString = VekLibrary::VekDomain::SensitiveString;
@@ -54,14 +55,14 @@ private:
     SensitiveString password_;
     std::string commands_;
     std::string hostName_;
-    unsigned short portNumber_ = 22;
-    bool ipv6Enabled_ = false;
-    std::chrono::seconds testTimeout_{30};
-    unsigned long maxDownloadBytes_ = 5000000;
-    unsigned long maxCommandLength_ = 1000;
-    std::string dataDirectory_ = "/tmp/";
-    bool debugMode_ = false;
-    bool unsecuredMode_ = false;
+    unsigned short portNumber_ = VekConstants::DefaultSshPort;
+    bool ipv6Enabled_ = VekConstants::DefaultUseIpv6;
+    std::chrono::seconds testTimeout_{VekConstants::DefaultTestTimeout};
+    unsigned long maxDownloadBytes_ = VekConstants::DefaultDownloadBytesLimit;
+    unsigned long maxCommandLength_ = VekConstants::DefaultAllowedCommandsLength;
+    std::string dataDirectory_ = VekConstants::DefaultDataDirectoryPath;
+    bool debugMode_ = VekConstants::DefaultDebugMode;
+    bool unsecuredMode_ = VekConstants::DefaultUnsecuredMode;
 };
 
 }  // namespace Ssh

@@ -196,16 +196,9 @@ std::string SshTestSessionPolicyFactory::CreateOrReturnHelpMessage(
         return command_->GetHelpMessage();
     }
 
-    // Filled aside so that a refusal leaves the caller's policy as it was.
+    // Filled aside so that a refusal leaves the caller's policy as it was. It
+    // starts with the defaults; each option given replaces one.
     auto created = std::make_unique<SshTestSessionPolicy>();
-    created->SetPortNumber(DefaultSshPort);
-    created->SetIpv6ModeStatus(DefaultUseIpv6);
-    created->SetTestTimeout(std::chrono::seconds(DefaultTestTimeout));
-    created->SetMaxDownloadBytes(DefaultDownloadBytesLimit);
-    created->SetMaxCommandLength(DefaultAllowedCommandsLength);
-    created->SetDataDirectory(DefaultDataDirectoryPath);
-    created->SetDebugModeStatus(DefaultDebugMode);
-    created->SetUnsecuredModeStatus(DefaultUnsecuredMode);
 
     bool flag = false;
     std::string text;

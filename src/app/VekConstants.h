@@ -153,7 +153,8 @@ inline constexpr char HelpOptionDescription[] = "Print help message.";
 inline constexpr OptionRequirementEnum HelpOptionRequirement = OptionRequirementEnum::Optional;
 inline constexpr InputValueTypeEnum HelpOptionInputType = InputValueTypeEnum::Boolean;
 
-// Initial values of a test policy.
+// The defaults of a test policy, which holds them from its construction. The help
+// texts above state them too.
 inline constexpr bool DefaultUseIpv6 = false;
 inline constexpr std::uint16_t DefaultSshPort = 22;
 inline constexpr std::int64_t DefaultTestTimeout = 30;  // seconds

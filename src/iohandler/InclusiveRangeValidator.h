@@ -19,7 +19,7 @@ class InclusiveRangeValidator final {
 
 public:
     InclusiveRangeValidator(UnsignedT minimum, UnsignedT maximum)
-        : m_minimum(minimum), m_maximum(maximum) {}
+        : minimum_(minimum), maximum_(maximum) {}
 
     bool operator()(const std::string& value) const {
         unsigned long long number = 0;
@@ -32,17 +32,17 @@ public:
             throw XInvalidTestInputError(std::string(error.what()) + ". Input out of range: " +
                                          value + ". Valid range: " + RangeText());
         }
-        return static_cast<unsigned long long>(m_minimum) <= number &&
-               number <= static_cast<unsigned long long>(m_maximum);
+        return static_cast<unsigned long long>(minimum_) <= number &&
+               number <= static_cast<unsigned long long>(maximum_);
     }
 
 private:
     std::string RangeText() const {
-        return std::to_string(m_minimum) + " to " + std::to_string(m_maximum);
+        return std::to_string(minimum_) + " to " + std::to_string(maximum_);
     }
 
-    UnsignedT m_minimum;
-    UnsignedT m_maximum;
+    UnsignedT minimum_;
+    UnsignedT maximum_;
 };
 
 }  // namespace VekLibrary::IoHandler

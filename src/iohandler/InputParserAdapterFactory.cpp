@@ -11,12 +11,12 @@ namespace VekLibrary::IoHandler {
 InputParserAdapterFactory::InputParserAdapterFactory(
     std::shared_ptr<Serialization::IJsonWrapperFactory> jsonWrapperFactory,
     std::shared_ptr<IStreamInputHandlerFactory> streamInputHandlerFactory)
-    : m_jsonWrapperFactory(std::move(jsonWrapperFactory)),
-      m_streamInputHandlerFactory(std::move(streamInputHandlerFactory)) {
-    if (!m_jsonWrapperFactory) {
+    : jsonWrapperFactory_(std::move(jsonWrapperFactory)),
+      streamInputHandlerFactory_(std::move(streamInputHandlerFactory)) {
+    if (!jsonWrapperFactory_) {
         throw XBrokenInvariantsError("Json wrapper factory is null.");
     }
-    if (!m_streamInputHandlerFactory) {
+    if (!streamInputHandlerFactory_) {
         throw XBrokenInvariantsError("Stdin handler factory is null.");
     }
 }
@@ -24,9 +24,9 @@ InputParserAdapterFactory::InputParserAdapterFactory(
 void InputParserAdapterFactory::Create(int argc, std::shared_ptr<IInputParserAdapter>& out) {
     if (argc == 1) {
         std::shared_ptr<Serialization::IJsonWrapper> document;
-        m_jsonWrapperFactory->Create(document);
+        jsonWrapperFactory_->Create(document);
         std::shared_ptr<IStreamInputHandler> stdinInputHandler;
-        m_streamInputHandlerFactory->Create(stdinInputHandler);
+        streamInputHandlerFactory_->Create(stdinInputHandler);
         out = std::make_shared<JsonInputParserAdapter>(std::move(document),
                                                        std::move(stdinInputHandler), kStdinTimeout);
         return;

@@ -24,8 +24,8 @@ public:
     void Create(int argc, std::shared_ptr<IInputParserAdapter>& out) override;
 
 private:
-    std::shared_ptr<Serialization::IJsonWrapperFactory> m_jsonWrapperFactory;
-    std::shared_ptr<IStreamInputHandlerFactory> m_streamInputHandlerFactory;
+    std::shared_ptr<Serialization::IJsonWrapperFactory> jsonWrapperFactory_;
+    std::shared_ptr<IStreamInputHandlerFactory> streamInputHandlerFactory_;
 };
 
 }  // namespace VekLibrary::IoHandler

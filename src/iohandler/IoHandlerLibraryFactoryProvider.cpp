@@ -15,19 +15,19 @@ namespace VekLibrary::IoHandler {
 
 IoHandlerLibraryFactoryProvider::IoHandlerLibraryFactoryProvider(
     std::shared_ptr<Serialization::ISerializationLibraryFactoryProvider> serializationProvider)
-    : m_serializationProvider(std::move(serializationProvider)),
-      m_streamOutputHandlerFactory(std::make_shared<StreamOutputHandlerFactory>()),
-      m_streamInputHandlerFactory(std::make_shared<StreamInputHandlerFactory>()),
-      m_optionFactory(std::make_shared<VekCommandOptionFactory>()) {
-    if (!m_serializationProvider) {
+    : serializationProvider_(std::move(serializationProvider)),
+      streamOutputHandlerFactory_(std::make_shared<StreamOutputHandlerFactory>()),
+      streamInputHandlerFactory_(std::make_shared<StreamInputHandlerFactory>()),
+      optionFactory_(std::make_shared<VekCommandOptionFactory>()) {
+    if (!serializationProvider_) {
         throw XBrokenInvariantsError("SerializationLibraryFactoryProvider is null");
     }
-    auto jsonWrapperFactory = m_serializationProvider->GetJsonWrapperFactory();
-    m_inputParserAdapterFactory = std::make_shared<InputParserAdapterFactory>(
-        std::move(jsonWrapperFactory), m_streamInputHandlerFactory);
-    m_commandFactory = std::make_shared<VekCommandFactory>(m_inputParserAdapterFactory);
-    m_commandBuilderFactory = std::make_shared<VekCommandBuilderFactory>(m_commandFactory);
-    m_optionBuilderFactory = std::make_shared<VekCommandOptionBuilderFactory>(m_optionFactory);
+    auto jsonWrapperFactory = serializationProvider_->GetJsonWrapperFactory();
+    inputParserAdapterFactory_ = std::make_shared<InputParserAdapterFactory>(
+        std::move(jsonWrapperFactory), streamInputHandlerFactory_);
+    commandFactory_ = std::make_shared<VekCommandFactory>(inputParserAdapterFactory_);
+    commandBuilderFactory_ = std::make_shared<VekCommandBuilderFactory>(commandFactory_);
+    optionBuilderFactory_ = std::make_shared<VekCommandOptionBuilderFactory>(optionFactory_);
 }
 
 }  // namespace VekLibrary::IoHandler

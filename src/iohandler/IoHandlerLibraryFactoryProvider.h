@@ -15,37 +15,37 @@ public:
         std::shared_ptr<Serialization::ISerializationLibraryFactoryProvider> serializationProvider);
 
     std::shared_ptr<IStreamOutputHandlerFactory> GetStreamOutputHandlerFactory() const override {
-        return m_streamOutputHandlerFactory;
+        return streamOutputHandlerFactory_;
     }
     std::shared_ptr<IStreamInputHandlerFactory> GetStreamInputHandlerFactory() const override {
-        return m_streamInputHandlerFactory;
+        return streamInputHandlerFactory_;
     }
     std::shared_ptr<IInputParserAdapterFactory> GetInputParserAdapterFactory() const override {
-        return m_inputParserAdapterFactory;
+        return inputParserAdapterFactory_;
     }
     std::shared_ptr<IVekCommandFactory> GetVekCommandFactory() const override {
-        return m_commandFactory;
+        return commandFactory_;
     }
     std::shared_ptr<IVekCommandBuilderFactory> GetVekCommandBuilderFactory() const override {
-        return m_commandBuilderFactory;
+        return commandBuilderFactory_;
     }
     std::shared_ptr<IVekCommandOptionFactory> GetVekCommandOptionFactory() const override {
-        return m_optionFactory;
+        return optionFactory_;
     }
     std::shared_ptr<IVekCommandOptionBuilderFactory> GetVekCommandOptionBuilderFactory()
         const override {
-        return m_optionBuilderFactory;
+        return optionBuilderFactory_;
     }
 
 private:
-    std::shared_ptr<Serialization::ISerializationLibraryFactoryProvider> m_serializationProvider;
-    std::shared_ptr<IStreamOutputHandlerFactory> m_streamOutputHandlerFactory;
-    std::shared_ptr<IStreamInputHandlerFactory> m_streamInputHandlerFactory;
-    std::shared_ptr<IInputParserAdapterFactory> m_inputParserAdapterFactory;
-    std::shared_ptr<IVekCommandFactory> m_commandFactory;
-    std::shared_ptr<IVekCommandBuilderFactory> m_commandBuilderFactory;
-    std::shared_ptr<IVekCommandOptionFactory> m_optionFactory;
-    std::shared_ptr<IVekCommandOptionBuilderFactory> m_optionBuilderFactory;
+    std::shared_ptr<Serialization::ISerializationLibraryFactoryProvider> serializationProvider_;
+    std::shared_ptr<IStreamOutputHandlerFactory> streamOutputHandlerFactory_;
+    std::shared_ptr<IStreamInputHandlerFactory> streamInputHandlerFactory_;
+    std::shared_ptr<IInputParserAdapterFactory> inputParserAdapterFactory_;
+    std::shared_ptr<IVekCommandFactory> commandFactory_;
+    std::shared_ptr<IVekCommandBuilderFactory> commandBuilderFactory_;
+    std::shared_ptr<IVekCommandOptionFactory> optionFactory_;
+    std::shared_ptr<IVekCommandOptionBuilderFactory> optionBuilderFactory_;
 };
 
 }  // namespace VekLibrary::IoHandler

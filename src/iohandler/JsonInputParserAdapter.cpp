@@ -54,18 +54,18 @@ std::size_t NestingDepth(const std::string& text) {
 JsonInputParserAdapter::JsonInputParserAdapter(
     std::shared_ptr<IJsonWrapper> document, std::shared_ptr<IStreamInputHandler> stdinInputHandler,
     std::chrono::milliseconds stdinTimeout)
-    : m_document(std::move(document)),
-      m_stdinInputHandler(std::move(stdinInputHandler)),
-      m_stdinTimeout(stdinTimeout) {
-    if (!m_document) {
+    : document_(std::move(document)),
+      stdinInputHandler_(std::move(stdinInputHandler)),
+      stdinTimeout_(stdinTimeout) {
+    if (!document_) {
         throw XBrokenInvariantsError(
             "Could not create JsonInputParserAdapter object. Null json wrapper provided.");
     }
-    if (!m_stdinInputHandler) {
+    if (!stdinInputHandler_) {
         throw XBrokenInvariantsError(
             "Could not create JsonInputParserAdapter object. Null stdin input handler provided.");
     }
-    if (m_stdinTimeout.count() <= 0) {
+    if (stdinTimeout_.count() <= 0) {
         throw XBrokenInvariantsError(
             "Could not create JsonInputParserAdapter object. Non-positive stdin timeout provided.");
     }
@@ -75,7 +75,7 @@ ParsedOptionValues JsonInputParserAdapter::Parse(int /*argc*/, const char* const
                                                  const VekCommandOptionList& options) {
     std::string text;
     try {
-        text = m_stdinInputHandler->ReadInput(m_stdinTimeout);
+        text = stdinInputHandler_->ReadInput(stdinTimeout_);
     } catch (const XInputOutputError& error) {
         throw XInvalidTestInputError(std::string("Unable to read test input. ") + error.what());
     }
@@ -88,7 +88,7 @@ ParsedOptionValues JsonInputParserAdapter::Parse(int /*argc*/, const char* const
             std::to_string(kMaximumNestingDepth) + " levels.");
     }
     try {
-        m_document->Parse(text);
+        document_->Parse(text);
     } catch (const XJsonError& error) {
         throw XInvalidTestInputError(std::string("Invalid JSON input provided. ") + error.what());
     }
@@ -117,7 +117,7 @@ ParsedOptionValues JsonInputParserAdapter::Parse(int /*argc*/, const char* const
 
 std::shared_ptr<IJsonWrapper> JsonInputParserAdapter::GetOptionNode(
     const std::vector<std::string>& datakey) const {
-    std::shared_ptr<IJsonWrapper> current = m_document;
+    std::shared_ptr<IJsonWrapper> current = document_;
     try {
         for (const auto& key : datakey) {
             if (!current) {

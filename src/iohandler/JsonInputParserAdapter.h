@@ -38,9 +38,9 @@ public:
                                       InputValueTypeEnum valueType) const;
 
 private:
-    std::shared_ptr<Serialization::IJsonWrapper> m_document;
-    std::shared_ptr<IStreamInputHandler> m_stdinInputHandler;
-    std::chrono::milliseconds m_stdinTimeout;
+    std::shared_ptr<Serialization::IJsonWrapper> document_;
+    std::shared_ptr<IStreamInputHandler> stdinInputHandler_;
+    std::chrono::milliseconds stdinTimeout_;
 };
 
 }  // namespace VekLibrary::IoHandler

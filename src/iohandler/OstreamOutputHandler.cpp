@@ -5,17 +5,17 @@
 
 namespace VekLibrary::IoHandler {
 
-OstreamOutputHandler::OstreamOutputHandler(std::ostream* stream) : m_stream(stream) {
-    if (m_stream == nullptr) {
+OstreamOutputHandler::OstreamOutputHandler(std::ostream* stream) : stream_(stream) {
+    if (stream_ == nullptr) {
         throw XBrokenInvariantsError("Null outputstream provided.");
     }
 }
 
 void OstreamOutputHandler::WriteOutput(const std::string& text) {
     // Unformatted, so that a field width left on the stream cannot pad the text.
-    m_stream->write(text.data(), static_cast<std::streamsize>(text.size()));
-    m_stream->flush();
-    if (!m_stream->good()) {
+    stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
+    stream_->flush();
+    if (!stream_->good()) {
         throw XInputOutputError("Failure while writing to output stream.");
     }
 }

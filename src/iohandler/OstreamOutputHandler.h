@@ -16,7 +16,7 @@ public:
     void WriteOutput(const std::string& text) override;
 
 private:
-    std::ostream* m_stream;
+    std::ostream* stream_;
 };
 
 }  // namespace VekLibrary::IoHandler

@@ -48,53 +48,52 @@ VekCommand::VekCommand(const std::string& name, const std::string& description,
                        VekCommandOptionList options,
                        const std::unordered_set<char>& shortCircuitFlags,
                        std::shared_ptr<IInputParserAdapterFactory> inputParserAdapterFactory)
-    : m_name(name),
-      m_description(description),
-      m_options(std::move(options)),
-      m_shortCircuitFlags(shortCircuitFlags),
-      m_inputParserAdapterFactory(std::move(inputParserAdapterFactory)) {
+    : name_(name),
+      description_(description),
+      options_(std::move(options)),
+      shortCircuitFlags_(shortCircuitFlags),
+      inputParserAdapterFactory_(std::move(inputParserAdapterFactory)) {
     ValidateDefinition();
 }
 
 void VekCommand::ValidateDefinition() const {
-    if (!m_inputParserAdapterFactory) {
+    if (!inputParserAdapterFactory_) {
         throw XBrokenInvariantsError("Input parser adapter factory cannot be null.");
     }
-    if (m_name.empty()) {
+    if (name_.empty()) {
         throw XBrokenInvariantsError("Name of the command has not been set.");
     }
-    if (m_description.empty()) {
-        throw XBrokenInvariantsError("Description has not been set for the command: " + m_name);
+    if (description_.empty()) {
+        throw XBrokenInvariantsError("Description has not been set for the command: " + name_);
     }
-    if (m_options.empty()) {
+    if (options_.empty()) {
         throw XBrokenInvariantsError("No option has been set for the command.");
     }
     std::unordered_set<char> shortFlagsSeen;
     std::unordered_set<std::string> longFlagsSeen;
     std::unordered_set<std::string> lastDatakeysSeen;
-    for (const auto& option : m_options) {
+    for (const auto& option : options_) {
         if (!option) {
-            throw XBrokenInvariantsError("Command option cannot be null for the command: " +
-                                         m_name);
+            throw XBrokenInvariantsError("Command option cannot be null for the command: " + name_);
         }
         const char shortFlag = option->GetShortFlag();
         const std::string& longFlag = option->GetLongFlag();
         if (shortFlagsSeen.count(shortFlag) != 0) {
             throw XBrokenInvariantsError("Duplicate short flag found: " + Flag(shortFlag) +
-                                         "for the command: " + m_name);
+                                         "for the command: " + name_);
         }
         if (longFlagsSeen.count(longFlag) != 0) {
             throw XBrokenInvariantsError("Duplicate long flag found: " + longFlag +
-                                         "for the command: " + m_name);
+                                         "for the command: " + name_);
         }
         const auto& datakey = option->GetDatakey();
         if (!datakey.empty() && lastDatakeysSeen.count(datakey.back()) != 0) {
             throw XBrokenInvariantsError("Duplicate datakey found: " + datakey.back() +
-                                         "for the command: " + m_name);
+                                         "for the command: " + name_);
         }
         std::string shortCircuitDependencies;
         for (char dependency : option->GetFlagDependencies()) {
-            if (m_shortCircuitFlags.count(dependency) != 0) {
+            if (shortCircuitFlags_.count(dependency) != 0) {
                 shortCircuitDependencies.push_back(dependency);
             }
         }
@@ -112,19 +111,19 @@ void VekCommand::ValidateDefinition() const {
 
 void VekCommand::Parse(int argc, const char* const argv[]) {
     std::shared_ptr<IInputParserAdapter> parser;
-    m_inputParserAdapterFactory->Create(argc, parser);
+    inputParserAdapterFactory_->Create(argc, parser);
     if (!parser) {
         throw XBrokenInvariantsError("Could not create an input parser.");
     }
-    m_parsedValues = parser->Parse(argc, argv, m_options);
+    parsedValues_ = parser->Parse(argc, argv, options_);
 
     // Help and the like must work even when the rest of the input is incomplete,
     // so a present short-circuit flag ends the verification.
-    for (char flag : m_shortCircuitFlags) {
-        const auto found = m_parsedValues.find(flag);
-        if (found != m_parsedValues.end()) {
+    for (char flag : shortCircuitFlags_) {
+        const auto found = parsedValues_.find(flag);
+        if (found != parsedValues_.end()) {
             ParsedOptionValues onlyShortCircuit{{flag, found->second}};
-            m_parsedValues = std::move(onlyShortCircuit);
+            parsedValues_ = std::move(onlyShortCircuit);
             return;
         }
     }
@@ -132,9 +131,9 @@ void VekCommand::Parse(int argc, const char* const argv[]) {
     // On the command line an absent boolean flag means false; a JSON document has
     // to state it.
     if (argc > 1) {
-        for (const auto& option : m_options) {
+        for (const auto& option : options_) {
             if (option->GetValueType() == InputValueTypeEnum::Boolean) {
-                m_parsedValues.emplace(option->GetShortFlag(), "false");
+                parsedValues_.emplace(option->GetShortFlag(), "false");
             }
         }
     }
@@ -143,13 +142,13 @@ void VekCommand::Parse(int argc, const char* const argv[]) {
 
 void VekCommand::VerifyParsedValues() const {
     const auto isGiven = [this](char flag) {
-        const auto found = m_parsedValues.find(flag);
-        return found != m_parsedValues.end() && !found->second.empty();
+        const auto found = parsedValues_.find(flag);
+        return found != parsedValues_.end() && !found->second.empty();
     };
-    for (const auto& option : m_options) {
+    for (const auto& option : options_) {
         const char flag = option->GetShortFlag();
-        const auto found = m_parsedValues.find(flag);
-        if (found == m_parsedValues.end()) {
+        const auto found = parsedValues_.find(flag);
+        if (found == parsedValues_.end()) {
             continue;
         }
         const std::string& text = found->second;
@@ -177,11 +176,11 @@ void VekCommand::VerifyParsedValues() const {
 }
 
 const std::string* VekCommand::FindParsedText(char shortFlag) const {
-    if (m_parsedValues.empty()) {
+    if (parsedValues_.empty()) {
         throw XInvalidTestInputError("Input has not been parsed yet.");
     }
-    const auto found = m_parsedValues.find(shortFlag);
-    return found == m_parsedValues.end() ? nullptr : &found->second;
+    const auto found = parsedValues_.find(shortFlag);
+    return found == parsedValues_.end() ? nullptr : &found->second;
 }
 
 bool VekCommand::TryGet(char shortFlag, bool& value) const {
@@ -266,9 +265,9 @@ bool VekCommand::TryGet(char shortFlag, std::string& value) const {
 }
 
 std::string VekCommand::GetHelpMessage() const {
-    std::string help = "\nCommand Name: " + m_name + "\n";
-    help += "Command Description: " + m_description + "\n";
-    for (const auto& option : m_options) {
+    std::string help = "\nCommand Name: " + name_ + "\n";
+    help += "Command Description: " + description_ + "\n";
+    for (const auto& option : options_) {
         help += "\nFlags: -" + Flag(option->GetShortFlag());
         if (!option->GetLongFlag().empty()) {
             help += ", --" + option->GetLongFlag();

@@ -25,11 +25,11 @@ public:
 
     std::string GetHelpMessage() const override;
     const std::unordered_set<char>& GetShortCircuitCommandOptionFlags() const override {
-        return m_shortCircuitFlags;
+        return shortCircuitFlags_;
     }
-    const VekCommandOptionList& GetCommandOptions() const override { return m_options; }
-    const std::string& GetName() const override { return m_name; }
-    const std::string& GetDescription() const override { return m_description; }
+    const VekCommandOptionList& GetCommandOptions() const override { return options_; }
+    const std::string& GetName() const override { return name_; }
+    const std::string& GetDescription() const override { return description_; }
 
 private:
     void ValidateDefinition() const;
@@ -37,12 +37,12 @@ private:
     // The parsed text of the flag, or null when absent; throws when nothing was parsed.
     const std::string* FindParsedText(char shortFlag) const;
 
-    std::string m_name;
-    std::string m_description;
-    VekCommandOptionList m_options;
-    std::unordered_set<char> m_shortCircuitFlags;
-    std::shared_ptr<IInputParserAdapterFactory> m_inputParserAdapterFactory;
-    ParsedOptionValues m_parsedValues;
+    std::string name_;
+    std::string description_;
+    VekCommandOptionList options_;
+    std::unordered_set<char> shortCircuitFlags_;
+    std::shared_ptr<IInputParserAdapterFactory> inputParserAdapterFactory_;
+    ParsedOptionValues parsedValues_;
 };
 
 }  // namespace VekLibrary::IoHandler

@@ -8,8 +8,8 @@
 namespace VekLibrary::IoHandler {
 
 VekCommandBuilder::VekCommandBuilder(std::shared_ptr<IVekCommandFactory> commandFactory)
-    : m_commandFactory(std::move(commandFactory)) {
-    if (!m_commandFactory) {
+    : commandFactory_(std::move(commandFactory)) {
+    if (!commandFactory_) {
         throw XBrokenInvariantsError("Null command factory provided.");
     }
 }
@@ -19,11 +19,11 @@ IVekCommandBuilder& VekCommandBuilder::AddCommandDetails(const std::string& name
     if (name.empty() || description.empty()) {
         throw XBrokenInvariantsError("Command name or description provided is empty.");
     }
-    if (!m_name.empty() || !m_description.empty()) {
+    if (!name_.empty() || !description_.empty()) {
         throw XBrokenInvariantsError("Command name and description already set.");
     }
-    m_name = name;
-    m_description = description;
+    name_ = name;
+    description_ = description;
     return *this;
 }
 
@@ -35,13 +35,13 @@ IVekCommandBuilder& VekCommandBuilder::AddOption(std::unique_ptr<IVekCommandOpti
     if (!IsAlphanumericShortFlag(shortFlag)) {
         throw XBrokenInvariantsError("Short flag must be an alphanumeric character.");
     }
-    if (m_addedShortFlags.count(shortFlag) != 0) {
+    if (addedShortFlags_.count(shortFlag) != 0) {
         throw XBrokenInvariantsError(
             "Cannot add option. Option already added having short-flag: -" +
             std::string(1, shortFlag));
     }
-    m_addedShortFlags.insert(shortFlag);
-    m_options.push_back(std::move(option));
+    addedShortFlags_.insert(shortFlag);
+    options_.push_back(std::move(option));
     return *this;
 }
 
@@ -56,23 +56,23 @@ IVekCommandBuilder& VekCommandBuilder::AddShortCircuitOption(
                                      std::string(1, shortFlag));
     }
     AddOption(std::move(option));
-    m_shortCircuitFlags.insert(shortFlag);
+    shortCircuitFlags_.insert(shortFlag);
     return *this;
 }
 
 std::unique_ptr<IVekCommand> VekCommandBuilder::Build() {
-    VekCommandOptionList options = std::move(m_options);
-    m_options.clear();
-    std::unordered_set<char> shortCircuitFlags = std::move(m_shortCircuitFlags);
-    m_shortCircuitFlags.clear();
+    VekCommandOptionList options = std::move(options_);
+    options_.clear();
+    std::unordered_set<char> shortCircuitFlags = std::move(shortCircuitFlags_);
+    shortCircuitFlags_.clear();
 
     std::unique_ptr<IVekCommand> command;
-    m_commandFactory->Create(m_name, m_description, std::move(options),
-                             std::move(shortCircuitFlags), command);
+    commandFactory_->Create(name_, description_, std::move(options), std::move(shortCircuitFlags),
+                            command);
 
-    m_name.clear();
-    m_description.clear();
-    m_addedShortFlags.clear();
+    name_.clear();
+    description_.clear();
+    addedShortFlags_.clear();
     return command;
 }
 

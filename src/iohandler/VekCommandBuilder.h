@@ -23,12 +23,12 @@ public:
     std::unique_ptr<IVekCommand> Build() override;
 
 private:
-    std::shared_ptr<IVekCommandFactory> m_commandFactory;
-    std::unordered_set<char> m_addedShortFlags;
-    std::string m_name;
-    std::string m_description;
-    VekCommandOptionList m_options;
-    std::unordered_set<char> m_shortCircuitFlags;
+    std::shared_ptr<IVekCommandFactory> commandFactory_;
+    std::unordered_set<char> addedShortFlags_;
+    std::string name_;
+    std::string description_;
+    VekCommandOptionList options_;
+    std::unordered_set<char> shortCircuitFlags_;
 };
 
 }  // namespace VekLibrary::IoHandler

@@ -9,14 +9,14 @@ namespace VekLibrary::IoHandler {
 
 VekCommandBuilderFactory::VekCommandBuilderFactory(
     std::shared_ptr<IVekCommandFactory> commandFactory)
-    : m_commandFactory(std::move(commandFactory)) {
-    if (!m_commandFactory) {
+    : commandFactory_(std::move(commandFactory)) {
+    if (!commandFactory_) {
         throw XBrokenInvariantsError("Vek command factory is null.");
     }
 }
 
 void VekCommandBuilderFactory::Create(std::shared_ptr<IVekCommandBuilder>& out) {
-    out = std::make_shared<VekCommandBuilder>(m_commandFactory);
+    out = std::make_shared<VekCommandBuilder>(commandFactory_);
 }
 
 }  // namespace VekLibrary::IoHandler

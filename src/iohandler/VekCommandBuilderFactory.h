@@ -15,7 +15,7 @@ public:
     void Create(std::shared_ptr<IVekCommandBuilder>& out) override;
 
 private:
-    std::shared_ptr<IVekCommandFactory> m_commandFactory;
+    std::shared_ptr<IVekCommandFactory> commandFactory_;
 };
 
 }  // namespace VekLibrary::IoHandler

@@ -9,8 +9,8 @@ namespace VekLibrary::IoHandler {
 
 VekCommandFactory::VekCommandFactory(
     std::shared_ptr<IInputParserAdapterFactory> inputParserAdapterFactory)
-    : m_inputParserAdapterFactory(std::move(inputParserAdapterFactory)) {
-    if (!m_inputParserAdapterFactory) {
+    : inputParserAdapterFactory_(std::move(inputParserAdapterFactory)) {
+    if (!inputParserAdapterFactory_) {
         throw XBrokenInvariantsError("Input parser adapter factory is null.");
     }
 }
@@ -20,7 +20,7 @@ void VekCommandFactory::Create(const std::string& name, const std::string& descr
                                std::unordered_set<char> shortCircuitFlags,
                                std::unique_ptr<IVekCommand>& out) {
     out = std::make_unique<VekCommand>(name, description, std::move(options), shortCircuitFlags,
-                                       m_inputParserAdapterFactory);
+                                       inputParserAdapterFactory_);
 }
 
 }  // namespace VekLibrary::IoHandler

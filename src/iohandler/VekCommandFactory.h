@@ -18,7 +18,7 @@ public:
                 std::unique_ptr<IVekCommand>& out) override;
 
 private:
-    std::shared_ptr<IInputParserAdapterFactory> m_inputParserAdapterFactory;
+    std::shared_ptr<IInputParserAdapterFactory> inputParserAdapterFactory_;
 };
 
 }  // namespace VekLibrary::IoHandler

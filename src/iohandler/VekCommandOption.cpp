@@ -6,50 +6,50 @@
 namespace VekLibrary::IoHandler {
 
 VekCommandOption::VekCommandOption(const VekCommandOptionConstructorParameterPack& pack)
-    : m_description(pack.description),
-      m_optionRequirement(pack.optionRequirement),
-      m_valueType(pack.valueType),
-      m_shortFlag(pack.shortFlag),
-      m_longFlag(pack.longFlag),
-      m_datakey(pack.datakey),
-      m_flagDependencies(pack.flagDependencies),
-      m_validator(pack.validator),
-      m_mutuallyExclusiveFlags(pack.mutuallyExclusiveFlags) {
+    : description_(pack.description),
+      optionRequirement_(pack.optionRequirement),
+      valueType_(pack.valueType),
+      shortFlag_(pack.shortFlag),
+      longFlag_(pack.longFlag),
+      datakey_(pack.datakey),
+      flagDependencies_(pack.flagDependencies),
+      validator_(pack.validator),
+      mutuallyExclusiveFlags_(pack.mutuallyExclusiveFlags) {
     Validate();
 }
 
 void VekCommandOption::Validate() const {
-    const bool shortFlagSet = IsAlphanumericShortFlag(m_shortFlag);
-    if (m_longFlag.empty()) {
+    const bool shortFlagSet = IsAlphanumericShortFlag(shortFlag_);
+    if (longFlag_.empty()) {
         if (shortFlagSet) {
             throw XBrokenInvariantsError("Long flag not set for the option: -" +
-                                         std::string(1, m_shortFlag));
+                                         std::string(1, shortFlag_));
         }
         throw XBrokenInvariantsError("Both short and long flags are not set for the option.");
     }
     if (!shortFlagSet) {
-        throw XBrokenInvariantsError("Short flag is not set for the option: --" + m_longFlag);
+        throw XBrokenInvariantsError("Short flag is not set for the option: --" + longFlag_);
     }
-    if (m_description.empty()) {
-        throw XBrokenInvariantsError("Description not set for the option: --" + m_longFlag);
+    if (description_.empty()) {
+        throw XBrokenInvariantsError("Description not set for the option: --" + longFlag_);
     }
-    if (m_valueType == InputValueTypeEnum::Unknown) {
+    if (valueType_ == InputValueTypeEnum::Unknown) {
         throw XBrokenInvariantsError("Expected input value type is not set for the option: --" +
-                                     m_longFlag);
+                                     longFlag_);
     }
-    if (m_optionRequirement == OptionRequirementEnum::Unknown) {
+    if (optionRequirement_ == OptionRequirementEnum::Unknown) {
         throw XBrokenInvariantsError("Option requirement is not set for the option: --" +
-                                     m_longFlag);
+                                     longFlag_);
     }
-    const bool requiredForJson = m_optionRequirement == OptionRequirementEnum::RequiredForJson ||
-                                 m_optionRequirement == OptionRequirementEnum::RequiredForBoth;
-    if (requiredForJson && m_datakey.empty()) {
+    const bool requiredForJson = optionRequirement_ == OptionRequirementEnum::RequiredForJson ||
+                                 optionRequirement_ == OptionRequirementEnum::RequiredForBoth;
+    if (requiredForJson && datakey_.empty()) {
         throw XBrokenInvariantsError("Datakey required but, not set for the option: --" +
-                                     m_longFlag);
+                                     longFlag_);
     }
     std::string intersection;
-    for (char flag : m_flagDependencies) {
-        if (m_mutuallyExclusiveFlags.count(flag) != 0) {
+    for (char flag : flagDependencies_) {
+        if (mutuallyExclusiveFlags_.count(flag) != 0) {
             intersection.push_back(flag);
         }
     }
@@ -57,7 +57,7 @@ void VekCommandOption::Validate() const {
         throw XBrokenInvariantsError(
             "Cannot have a flag as a dependency while being mutually exclusive with. Long Flag: "
             "--" +
-            m_longFlag + ". Intersection: " + intersection);
+            longFlag_ + ". Intersection: " + intersection);
     }
 }
 

@@ -11,32 +11,32 @@ public:
     // XBrokenInvariantsError.
     explicit VekCommandOption(const VekCommandOptionConstructorParameterPack& pack);
 
-    const std::string& GetDescription() const override { return m_description; }
-    char GetShortFlag() const override { return m_shortFlag; }
-    const std::string& GetLongFlag() const override { return m_longFlag; }
-    const std::vector<std::string>& GetDatakey() const override { return m_datakey; }
-    OptionRequirementEnum GetOptionRequirement() const override { return m_optionRequirement; }
-    InputValueTypeEnum GetValueType() const override { return m_valueType; }
-    OptionValidator GetValidator() const override { return m_validator; }
+    const std::string& GetDescription() const override { return description_; }
+    char GetShortFlag() const override { return shortFlag_; }
+    const std::string& GetLongFlag() const override { return longFlag_; }
+    const std::vector<std::string>& GetDatakey() const override { return datakey_; }
+    OptionRequirementEnum GetOptionRequirement() const override { return optionRequirement_; }
+    InputValueTypeEnum GetValueType() const override { return valueType_; }
+    OptionValidator GetValidator() const override { return validator_; }
     const std::unordered_set<char>& GetFlagDependencies() const override {
-        return m_flagDependencies;
+        return flagDependencies_;
     }
     const std::unordered_set<char>& GetMutuallyExclusiveFlags() const override {
-        return m_mutuallyExclusiveFlags;
+        return mutuallyExclusiveFlags_;
     }
 
 private:
     void Validate() const;
 
-    std::string m_description;
-    OptionRequirementEnum m_optionRequirement;
-    InputValueTypeEnum m_valueType;
-    char m_shortFlag;
-    std::string m_longFlag;
-    std::vector<std::string> m_datakey;
-    std::unordered_set<char> m_flagDependencies;
-    OptionValidator m_validator;
-    std::unordered_set<char> m_mutuallyExclusiveFlags;
+    std::string description_;
+    OptionRequirementEnum optionRequirement_;
+    InputValueTypeEnum valueType_;
+    char shortFlag_;
+    std::string longFlag_;
+    std::vector<std::string> datakey_;
+    std::unordered_set<char> flagDependencies_;
+    OptionValidator validator_;
+    std::unordered_set<char> mutuallyExclusiveFlags_;
 };
 
 }  // namespace VekLibrary::IoHandler

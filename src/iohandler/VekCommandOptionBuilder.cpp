@@ -19,8 +19,8 @@ std::string FlagsText(char shortFlag, const std::string& longFlag) {
 
 VekCommandOptionBuilder::VekCommandOptionBuilder(
     std::shared_ptr<IVekCommandOptionFactory> optionFactory)
-    : m_optionFactory(std::move(optionFactory)) {
-    if (!m_optionFactory) {
+    : optionFactory_(std::move(optionFactory)) {
+    if (!optionFactory_) {
         throw XBrokenInvariantsError("Null command option factory provided.");
     }
 }
@@ -29,10 +29,10 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::AddDescription(const std::str
     if (description.empty()) {
         throw XBrokenInvariantsError("Empty description provided for command option.");
     }
-    if (!m_description.empty()) {
+    if (!description_.empty()) {
         throw XBrokenInvariantsError("Description is already set.");
     }
-    m_description = description;
+    description_ = description;
     return *this;
 }
 
@@ -41,12 +41,11 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::AddFlags(char shortFlag,
     if (!IsAlphanumericShortFlag(shortFlag) || longFlag.empty()) {
         throw XBrokenInvariantsError("Flags provided are empty. " + FlagsText(shortFlag, longFlag));
     }
-    if (IsAlphanumericShortFlag(m_shortFlag) || !m_longFlag.empty()) {
-        throw XBrokenInvariantsError("Flags are already set. " +
-                                     FlagsText(m_shortFlag, m_longFlag));
+    if (IsAlphanumericShortFlag(shortFlag_) || !longFlag_.empty()) {
+        throw XBrokenInvariantsError("Flags are already set. " + FlagsText(shortFlag_, longFlag_));
     }
-    m_shortFlag = shortFlag;
-    m_longFlag = longFlag;
+    shortFlag_ = shortFlag;
+    longFlag_ = longFlag;
     return *this;
 }
 
@@ -55,10 +54,10 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::AddDatakey(
     if (datakey.empty()) {
         throw XBrokenInvariantsError("Provided datakey is empty.");
     }
-    if (!m_datakey.empty()) {
+    if (!datakey_.empty()) {
         throw XBrokenInvariantsError("Datakey for the option is already set.");
     }
-    m_datakey = datakey;
+    datakey_ = datakey;
     return *this;
 }
 
@@ -67,10 +66,10 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::AddOptionRequirement(
     if (requirement == OptionRequirementEnum::Unknown) {
         throw XBrokenInvariantsError("Cannot set the option requirement to 'Unknown'.");
     }
-    if (m_optionRequirement != OptionRequirementEnum::Unknown) {
+    if (optionRequirement_ != OptionRequirementEnum::Unknown) {
         throw XBrokenInvariantsError("Requirement already set for the option.");
     }
-    m_optionRequirement = requirement;
+    optionRequirement_ = requirement;
     return *this;
 }
 
@@ -78,10 +77,10 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::AddInputValueType(InputValueT
     if (valueType == InputValueTypeEnum::Unknown) {
         throw XBrokenInvariantsError("Cannot set input value type as 'Unknown'.");
     }
-    if (m_valueType != InputValueTypeEnum::Unknown) {
+    if (valueType_ != InputValueTypeEnum::Unknown) {
         throw XBrokenInvariantsError("Input value type is already set for the option.");
     }
-    m_valueType = valueType;
+    valueType_ = valueType;
     return *this;
 }
 
@@ -89,10 +88,10 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::AddValidator(OptionValidator 
     if (!validator) {
         throw XBrokenInvariantsError("Invalid validator passed.");
     }
-    if (m_validator) {
+    if (validator_) {
         throw XBrokenInvariantsError("Validator already set for the option.");
     }
-    m_validator = std::move(validator);
+    validator_ = std::move(validator);
     return *this;
 }
 
@@ -101,10 +100,10 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::DependsOn(
     if (flags.empty()) {
         throw XBrokenInvariantsError("Cannot add dependencies with empty flags.");
     }
-    if (!m_flagDependencies.empty()) {
+    if (!flagDependencies_.empty()) {
         throw XBrokenInvariantsError("Dependency on other flags are already set.");
     }
-    m_flagDependencies = flags;
+    flagDependencies_ = flags;
     return *this;
 }
 
@@ -113,41 +112,41 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::MutuallyExclusiveWith(
     if (flags.empty()) {
         throw XBrokenInvariantsError("Cannot add mutual exclusion with empty flags.");
     }
-    if (!m_mutuallyExclusiveFlags.empty()) {
+    if (!mutuallyExclusiveFlags_.empty()) {
         throw XBrokenInvariantsError("Mutually exclusive flags are already set.");
     }
-    m_mutuallyExclusiveFlags = flags;
+    mutuallyExclusiveFlags_ = flags;
     return *this;
 }
 
 std::unique_ptr<IVekCommandOption> VekCommandOptionBuilder::Build() {
     VekCommandOptionConstructorParameterPack pack;
-    pack.description = m_description;
-    pack.optionRequirement = m_optionRequirement;
-    pack.valueType = m_valueType;
-    pack.shortFlag = m_shortFlag;
-    pack.longFlag = m_longFlag;
-    pack.datakey = m_datakey;
-    pack.mutuallyExclusiveFlags = m_mutuallyExclusiveFlags;
-    pack.validator = m_validator;
-    pack.flagDependencies = m_flagDependencies;
+    pack.description = description_;
+    pack.optionRequirement = optionRequirement_;
+    pack.valueType = valueType_;
+    pack.shortFlag = shortFlag_;
+    pack.longFlag = longFlag_;
+    pack.datakey = datakey_;
+    pack.mutuallyExclusiveFlags = mutuallyExclusiveFlags_;
+    pack.validator = validator_;
+    pack.flagDependencies = flagDependencies_;
 
     std::unique_ptr<IVekCommandOption> option;
-    m_optionFactory->Create(pack, option);
+    optionFactory_->Create(pack, option);
     Reset();
     return option;
 }
 
 void VekCommandOptionBuilder::Reset() {
-    m_description.clear();
-    m_shortFlag = 0;
-    m_longFlag.clear();
-    m_datakey.clear();
-    m_optionRequirement = OptionRequirementEnum::Unknown;
-    m_valueType = InputValueTypeEnum::Unknown;
-    m_validator = nullptr;
-    m_flagDependencies.clear();
-    m_mutuallyExclusiveFlags.clear();
+    description_.clear();
+    shortFlag_ = 0;
+    longFlag_.clear();
+    datakey_.clear();
+    optionRequirement_ = OptionRequirementEnum::Unknown;
+    valueType_ = InputValueTypeEnum::Unknown;
+    validator_ = nullptr;
+    flagDependencies_.clear();
+    mutuallyExclusiveFlags_.clear();
 }
 
 }  // namespace VekLibrary::IoHandler

@@ -27,16 +27,16 @@ public:
 private:
     void Reset();
 
-    std::shared_ptr<IVekCommandOptionFactory> m_optionFactory;
-    std::string m_description;
-    char m_shortFlag = 0;
-    std::string m_longFlag;
-    std::vector<std::string> m_datakey;
-    OptionRequirementEnum m_optionRequirement = OptionRequirementEnum::Unknown;
-    InputValueTypeEnum m_valueType = InputValueTypeEnum::Unknown;
-    OptionValidator m_validator;
-    std::unordered_set<char> m_flagDependencies;
-    std::unordered_set<char> m_mutuallyExclusiveFlags;
+    std::shared_ptr<IVekCommandOptionFactory> optionFactory_;
+    std::string description_;
+    char shortFlag_ = 0;
+    std::string longFlag_;
+    std::vector<std::string> datakey_;
+    OptionRequirementEnum optionRequirement_ = OptionRequirementEnum::Unknown;
+    InputValueTypeEnum valueType_ = InputValueTypeEnum::Unknown;
+    OptionValidator validator_;
+    std::unordered_set<char> flagDependencies_;
+    std::unordered_set<char> mutuallyExclusiveFlags_;
 };
 
 }  // namespace VekLibrary::IoHandler

@@ -9,14 +9,14 @@ namespace VekLibrary::IoHandler {
 
 VekCommandOptionBuilderFactory::VekCommandOptionBuilderFactory(
     std::shared_ptr<IVekCommandOptionFactory> optionFactory)
-    : m_optionFactory(std::move(optionFactory)) {
-    if (!m_optionFactory) {
+    : optionFactory_(std::move(optionFactory)) {
+    if (!optionFactory_) {
         throw XBrokenInvariantsError("VekCommandOptionFactory is null");
     }
 }
 
 void VekCommandOptionBuilderFactory::Create(std::shared_ptr<IVekCommandOptionBuilder>& out) {
-    out = std::make_shared<VekCommandOptionBuilder>(m_optionFactory);
+    out = std::make_shared<VekCommandOptionBuilder>(optionFactory_);
 }
 
 }  // namespace VekLibrary::IoHandler

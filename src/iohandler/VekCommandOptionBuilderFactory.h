@@ -16,7 +16,7 @@ public:
     void Create(std::shared_ptr<IVekCommandOptionBuilder>& out) override;
 
 private:
-    std::shared_ptr<IVekCommandOptionFactory> m_optionFactory;
+    std::shared_ptr<IVekCommandOptionFactory> optionFactory_;
 };
 
 }  // namespace VekLibrary::IoHandler

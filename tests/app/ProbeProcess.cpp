@@ -79,50 +79,50 @@ void ReadAvailable(int& descriptor, std::string& into) {
 class Signaller {
 public:
     Signaller(pid_t pid, const ProbeRequest& request, Clock::time_point start)
-        : m_pid(pid),
-          m_killAt(start + request.killAfter),
-          m_terminatePending(request.terminateAfter.has_value()),
-          m_terminateAt(start + request.terminateAfter.value_or(milliseconds(0))),
-          m_inspect(request.inspect),
-          m_inspectPending(request.inspectAfter.has_value() && request.inspect),
-          m_inspectAt(start + request.inspectAfter.value_or(milliseconds(0))) {}
+        : pid_(pid),
+          killAt_(start + request.killAfter),
+          terminatePending_(request.terminateAfter.has_value()),
+          terminateAt_(start + request.terminateAfter.value_or(milliseconds(0))),
+          inspect_(request.inspect),
+          inspectPending_(request.inspectAfter.has_value() && request.inspect),
+          inspectAt_(start + request.inspectAfter.value_or(milliseconds(0))) {}
 
     void Fire(Clock::time_point now, bool& killed) {
-        if (m_inspectPending && now >= m_inspectAt) {
-            m_inspect(m_pid);
-            m_inspectPending = false;
+        if (inspectPending_ && now >= inspectAt_) {
+            inspect_(pid_);
+            inspectPending_ = false;
         }
-        if (m_terminatePending && now >= m_terminateAt) {
-            ::kill(m_pid, SIGTERM);
-            m_terminatePending = false;
+        if (terminatePending_ && now >= terminateAt_) {
+            ::kill(pid_, SIGTERM);
+            terminatePending_ = false;
         }
-        if (!killed && now >= m_killAt) {
-            ::kill(m_pid, SIGKILL);
+        if (!killed && now >= killAt_) {
+            ::kill(pid_, SIGKILL);
             killed = true;
         }
     }
 
     Clock::time_point NextMoment(bool killed) const {
-        Clock::time_point next = killed ? m_killAt + kDrainGrace : m_killAt;
-        if (m_terminatePending) {
-            next = std::min(next, m_terminateAt);
+        Clock::time_point next = killed ? killAt_ + kDrainGrace : killAt_;
+        if (terminatePending_) {
+            next = std::min(next, terminateAt_);
         }
-        if (m_inspectPending) {
-            next = std::min(next, m_inspectAt);
+        if (inspectPending_) {
+            next = std::min(next, inspectAt_);
         }
         return next;
     }
 
-    Clock::time_point KillAt() const { return m_killAt; }
+    Clock::time_point KillAt() const { return killAt_; }
 
 private:
-    pid_t m_pid;
-    Clock::time_point m_killAt;
-    bool m_terminatePending;
-    Clock::time_point m_terminateAt;
-    std::function<void(pid_t)> m_inspect;
-    bool m_inspectPending;
-    Clock::time_point m_inspectAt;
+    pid_t pid_;
+    Clock::time_point killAt_;
+    bool terminatePending_;
+    Clock::time_point terminateAt_;
+    std::function<void(pid_t)> inspect_;
+    bool inspectPending_;
+    Clock::time_point inspectAt_;
 };
 
 int PollTimeout(Clock::time_point now, Clock::time_point until) {

@@ -170,8 +170,8 @@ protected:
             argv.push_back(argument.c_str());
         }
         argv.push_back(nullptr);
-        return m_factory->CreateOrReturnHelpMessage(static_cast<int>(argv.size() - 1), argv.data(),
-                                                    policy);
+        return factory_->CreateOrReturnHelpMessage(static_cast<int>(argv.size() - 1), argv.data(),
+                                                   policy);
     }
 
     // A policy the caller already holds; refusals and help must leave it alone.
@@ -181,10 +181,10 @@ protected:
         return sentinel;
     }
 
-    RealBuilders m_builders;
-    std::unique_ptr<ISshTestSessionPolicyFactory> m_factory =
+    RealBuilders builders_;
+    std::unique_ptr<ISshTestSessionPolicyFactory> factory_ =
         std::make_unique<SshTestSessionPolicyFactory>(
-            m_builders.optionBuilder, m_builders.commandBuilder, m_builders.urlComponentsFactory);
+            builders_.optionBuilder, builders_.commandBuilder, builders_.urlComponentsFactory);
 };
 
 TEST(SshTestSessionPolicyFactoryConstructionTest, RefusesNullCollaborators) {

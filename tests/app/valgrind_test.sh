@@ -4,6 +4,20 @@
 #
 #   valgrind_test.sh <vek binary> <sshd fixture state folder>
 set -euo pipefail
+
+usage() {
+    printf '%s\n' \
+        "usage: $0 [-h|--help] <vek binary> <sshd fixture state folder>" \
+        "" \
+        "Runs one full test of the probe under valgrind's memcheck against the running" \
+        "sshd fixture of the state folder; fails on any memory error or leak."
+}
+case "${1:-}" in
+    -h | --help) usage; exit 0 ;;
+    -* | "") usage >&2; exit 2 ;;
+esac
+case "${2:-}" in -* | "") usage >&2; exit 2 ;; esac
+[ $# -eq 2 ] || { usage >&2; exit 2; }
 vek=$1
 state=$2
 # shellcheck disable=SC1091

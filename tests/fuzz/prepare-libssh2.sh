@@ -7,6 +7,21 @@
 # cached.
 set -euo pipefail
 
+usage() {
+    printf '%s\n' \
+        "usage: $0 [-h|--help] <downloads> <project-root> <source-dir>" \
+        "" \
+        "Lays out the patched libssh2 source in <source-dir> for the fuzz build's" \
+        "instrumented copy, from the downloads scripts/bootstrap cached."
+}
+for argument in "$@"; do
+    case "$argument" in
+        -h | --help) usage; exit 0 ;;
+        -*) usage >&2; exit 2 ;;
+    esac
+done
+[ $# -eq 3 ] || { usage >&2; exit 2; }
+
 downloads=$1
 root=$2
 src=$3

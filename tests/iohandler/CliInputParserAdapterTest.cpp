@@ -37,11 +37,11 @@ protected:
     ParsedOptionValues Parse(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "vek");
         Argv argv(std::move(arguments));
-        return m_parser.Parse(argv.argc(), argv.argv(), m_options);
+        return parser_.Parse(argv.argc(), argv.argv(), options_);
     }
 
-    CliInputParserAdapter m_parser;
-    VekCommandOptionList m_options = MakeOptions(kOptions);
+    CliInputParserAdapter parser_;
+    VekCommandOptionList options_ = MakeOptions(kOptions);
 };
 
 TEST_F(CliInputParserAdapterTest, AcceptedGrammar) {
@@ -103,7 +103,7 @@ TEST_F(CliInputParserAdapterTest, ErrorTable) {
 }
 
 TEST_F(CliInputParserAdapterTest, AmbiguousAbbreviationIsUnknown) {
-    m_options = MakeOptions({{'p', "port", Type::Integer}, {'q', "portal", Type::Integer}});
+    options_ = MakeOptions({{'p', "port", Type::Integer}, {'q', "portal", Type::Integer}});
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>([&] { Parse({"--po=1"}); },
                                                           "Unknown flag provided: --po=1"));
     EXPECT_EQ(Parse({"--port=1"}), (ParsedOptionValues{{'p', "1"}}));  // exact match wins
@@ -112,12 +112,12 @@ TEST_F(CliInputParserAdapterTest, AmbiguousAbbreviationIsUnknown) {
 
 TEST_F(CliInputParserAdapterTest, NullArgvAndShortArgc) {
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_parser.Parse(2, nullptr, m_options); }, "argv provided is null."));
+        [&] { parser_.Parse(2, nullptr, options_); }, "argv provided is null."));
     const char* const holey[] = {"vek", nullptr, "-h", nullptr};
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_parser.Parse(3, holey, m_options); }, "argv provided is null."));
+        [&] { parser_.Parse(3, holey, options_); }, "argv provided is null."));
     const char* const empty[] = {nullptr};
-    EXPECT_EQ(m_parser.Parse(0, empty, m_options), (ParsedOptionValues{{'p', ""}, {'u', ""}}));
+    EXPECT_EQ(parser_.Parse(0, empty, options_), (ParsedOptionValues{{'p', ""}, {'u', ""}}));
 }
 
 TEST_F(CliInputParserAdapterTest, RepeatedParsesStartFromScratch) {
@@ -147,7 +147,7 @@ TEST_F(CliInputParserAdapterTest, RepeatedParsesStartFromScratch) {
 TEST_F(CliInputParserAdapterTest, TheCallersArgvKeepsItsOrder) {
     Argv argv{"vek", "pos", "-h", "-p", "1"};
     const auto before = argv.CurrentOrder();
-    EXPECT_THROW(m_parser.Parse(argv.argc(), argv.argv(), m_options), XInvalidTestInputError);
+    EXPECT_THROW(parser_.Parse(argv.argc(), argv.argv(), options_), XInvalidTestInputError);
     EXPECT_EQ(argv.CurrentOrder(), before);
 }
 
@@ -156,7 +156,7 @@ TEST_F(CliInputParserAdapterTest, BuildsTheGetoptStructures) {
     std::string shortOptions = "stale";
     std::unordered_map<char, bool> takesValue{{'x', true}};
     const auto initial =
-        m_parser.BuildGetoptStructures(m_options, longOptions, shortOptions, takesValue);
+        parser_.BuildGetoptStructures(options_, longOptions, shortOptions, takesValue);
 
     EXPECT_EQ(shortOptions, "hp:u:v6");
     EXPECT_EQ(takesValue, (std::unordered_map<char, bool>{
@@ -182,7 +182,7 @@ TEST_F(CliInputParserAdapterTest, RefusesFlagsGetoptWouldReadAsSyntax) {
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
         [&] {
             Argv argv{"vek", "-:"};
-            m_parser.Parse(argv.argc(), argv.argv(), options);
+            parser_.Parse(argv.argc(), argv.argv(), options);
         },
         "Short flag must be an alphanumeric character."));
 
@@ -191,7 +191,7 @@ TEST_F(CliInputParserAdapterTest, RefusesFlagsGetoptWouldReadAsSyntax) {
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
         [&] {
             Argv argv{"vek", "-h"};
-            m_parser.Parse(argv.argc(), argv.argv(), withNull);
+            parser_.Parse(argv.argc(), argv.argv(), withNull);
         },
         "Command option cannot be null."));
 }
@@ -206,31 +206,31 @@ protected:
         }
     };
 
-    VekCommand m_command{
+    VekCommand command_{
         "cmd", "Demo.", MakeOptions(kOptions), {'h'}, std::make_shared<CliOnlyFactory>()};
 };
 
 TEST_F(CommandLineEndToEndTest, HelpAloneAndMissingRequiredOptions) {
     Argv help{"vek", "-h"};
-    m_command.Parse(help.argc(), help.argv());
+    command_.Parse(help.argc(), help.argv());
     bool value = false;
-    ASSERT_TRUE(m_command.TryGet('h', value));
+    ASSERT_TRUE(command_.TryGet('h', value));
     EXPECT_TRUE(value);
-    EXPECT_FALSE(m_command.TryGet('v', value));
+    EXPECT_FALSE(command_.TryGet('v', value));
 
     Argv missing{"vek", "-u", "host"};
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_command.Parse(missing.argc(), missing.argv()); },
+        [&] { command_.Parse(missing.argc(), missing.argv()); },
         "Expected option(-p) is not provided."));
 
     Argv complete{"vek", "--url", "host", "--port=22"};
-    m_command.Parse(complete.argc(), complete.argv());
-    ASSERT_TRUE(m_command.TryGet('v', value));
+    command_.Parse(complete.argc(), complete.argv());
+    ASSERT_TRUE(command_.TryGet('v', value));
     EXPECT_FALSE(value);
-    ASSERT_TRUE(m_command.TryGet('6', value));
+    ASSERT_TRUE(command_.TryGet('6', value));
     EXPECT_FALSE(value);
     std::int64_t port = 0;
-    ASSERT_TRUE(m_command.TryGet('p', port));
+    ASSERT_TRUE(command_.TryGet('p', port));
     EXPECT_EQ(port, 22);
 }
 

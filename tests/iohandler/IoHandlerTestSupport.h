@@ -78,33 +78,33 @@ inline VekCommandOptionList MakeOptions(const std::vector<OptionShape>& shapes) 
 // conventional trailing null.
 class Argv {
 public:
-    Argv(std::initializer_list<std::string> arguments) : m_storage(arguments) { Rebuild(); }
-    explicit Argv(std::vector<std::string> arguments) : m_storage(std::move(arguments)) {
+    Argv(std::initializer_list<std::string> arguments) : storage_(arguments) { Rebuild(); }
+    explicit Argv(std::vector<std::string> arguments) : storage_(std::move(arguments)) {
         Rebuild();
     }
 
-    int argc() const { return static_cast<int>(m_storage.size()); }
-    const char* const* argv() const { return m_pointers.data(); }
+    int argc() const { return static_cast<int>(storage_.size()); }
+    const char* const* argv() const { return pointers_.data(); }
     // The order of the caller-visible pointer array, to detect reordering.
     std::vector<std::string> CurrentOrder() const {
         std::vector<std::string> order;
-        for (std::size_t index = 0; index < m_storage.size(); ++index) {
-            order.emplace_back(m_pointers[index]);
+        for (std::size_t index = 0; index < storage_.size(); ++index) {
+            order.emplace_back(pointers_[index]);
         }
         return order;
     }
 
 private:
     void Rebuild() {
-        m_pointers.clear();
-        for (auto& argument : m_storage) {
-            m_pointers.push_back(argument.data());
+        pointers_.clear();
+        for (auto& argument : storage_) {
+            pointers_.push_back(argument.data());
         }
-        m_pointers.push_back(nullptr);
+        pointers_.push_back(nullptr);
     }
 
-    std::vector<std::string> m_storage;
-    std::vector<char*> m_pointers;
+    std::vector<std::string> storage_;
+    std::vector<char*> pointers_;
 };
 
 }  // namespace VekLibrary::IoHandler::Testing

@@ -34,14 +34,14 @@ class JsonInputParserAdapterTest : public ::testing::Test {
 protected:
     // Parses `line` as if it had arrived on standard input.
     ParsedOptionValues Parse(const std::string& line, const std::vector<OptionShape>& shapes) {
-        EXPECT_CALL(*m_reader, ReadInput(5000ms)).WillOnce(Return(line));
-        m_options = MakeOptions(shapes);
-        return m_adapter.Parse(1, nullptr, m_options);
+        EXPECT_CALL(*reader_, ReadInput(5000ms)).WillOnce(Return(line));
+        options_ = MakeOptions(shapes);
+        return adapter_.Parse(1, nullptr, options_);
     }
 
-    std::shared_ptr<MockStreamInputHandler> m_reader = std::make_shared<MockStreamInputHandler>();
-    JsonInputParserAdapter m_adapter{NewDocument(), m_reader, 5000ms};
-    VekCommandOptionList m_options;
+    std::shared_ptr<MockStreamInputHandler> reader_ = std::make_shared<MockStreamInputHandler>();
+    JsonInputParserAdapter adapter_{NewDocument(), reader_, 5000ms};
+    VekCommandOptionList options_;
 };
 
 TEST_F(JsonInputParserAdapterTest, ConstructorRefusals) {
@@ -53,7 +53,7 @@ TEST_F(JsonInputParserAdapterTest, ConstructorRefusals) {
         "Could not create JsonInputParserAdapter object. Null stdin input handler provided."));
     for (const auto timeout : {0ms, -5000ms}) {
         EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-            [&] { JsonInputParserAdapter adapter(NewDocument(), m_reader, timeout); },
+            [&] { JsonInputParserAdapter adapter(NewDocument(), reader_, timeout); },
             "Could not create JsonInputParserAdapter object. Non-positive stdin timeout "
             "provided."));
     }
@@ -61,8 +61,8 @@ TEST_F(JsonInputParserAdapterTest, ConstructorRefusals) {
 
 TEST_F(JsonInputParserAdapterTest, ReaderAndDocumentFailures) {
     const std::vector<OptionShape> shapes = {{'u', "url", Type::String, Req::Optional, {"u"}}};
-    m_options = MakeOptions(shapes);
-    EXPECT_CALL(*m_reader, ReadInput(5000ms))
+    options_ = MakeOptions(shapes);
+    EXPECT_CALL(*reader_, ReadInput(5000ms))
         .WillOnce(
             ::testing::Throw(XInputOutputError("Timed out while waiting for input from stdin.")))
         .WillOnce(Return(""))
@@ -70,19 +70,19 @@ TEST_F(JsonInputParserAdapterTest, ReaderAndDocumentFailures) {
         .WillOnce(Return("{\"u\":\"a\"} {}"))
         .WillOnce(Return("\"u\""));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_adapter.Parse(1, nullptr, m_options); },
+        [&] { adapter_.Parse(1, nullptr, options_); },
         "Unable to read test input. Timed out while waiting for input from stdin."));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_adapter.Parse(1, nullptr, m_options); },
+        [&] { adapter_.Parse(1, nullptr, options_); },
         "Empty string provided when a serialized Json was required."));
     for (int twice = 0; twice < 2; ++twice) {
         EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-            [&] { m_adapter.Parse(1, nullptr, m_options); },
+            [&] { adapter_.Parse(1, nullptr, options_); },
             "Invalid JSON input provided. Failed to parse the input string."));
     }
     // A root that is not an object cannot be looked into.
     EXPECT_TRUE(
-        ThrowsWithMessage<XInvalidTestInputError>([&] { m_adapter.Parse(1, nullptr, m_options); },
+        ThrowsWithMessage<XInvalidTestInputError>([&] { adapter_.Parse(1, nullptr, options_); },
                                                   "Error occurred when trying to lookup key: u"));
 }
 
@@ -183,23 +183,23 @@ TEST_F(JsonInputParserAdapterTest, PlaceholdersAndLookups) {
 }
 
 TEST_F(JsonInputParserAdapterTest, RefusesANullOption) {
-    m_options.push_back(nullptr);
-    EXPECT_CALL(*m_reader, ReadInput(5000ms)).WillOnce(Return("{}"));
+    options_.push_back(nullptr);
+    EXPECT_CALL(*reader_, ReadInput(5000ms)).WillOnce(Return("{}"));
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_adapter.Parse(1, nullptr, m_options); }, "Command option cannot be null."));
+        [&] { adapter_.Parse(1, nullptr, options_); }, "Command option cannot be null."));
 }
 
 TEST_F(JsonInputParserAdapterTest, GetOptionNodeWalksThePath) {
-    EXPECT_CALL(*m_reader, ReadInput(5000ms)).WillOnce(Return("{\"a\":{\"b\":7},\"s\":\"t\"}"));
-    m_adapter.Parse(1, nullptr, m_options);
-    const auto node = m_adapter.GetOptionNode({"a", "b"});
+    EXPECT_CALL(*reader_, ReadInput(5000ms)).WillOnce(Return("{\"a\":{\"b\":7},\"s\":\"t\"}"));
+    adapter_.Parse(1, nullptr, options_);
+    const auto node = adapter_.GetOptionNode({"a", "b"});
     ASSERT_TRUE(node);
     EXPECT_EQ(node->ToString(), "7");
-    EXPECT_FALSE(m_adapter.GetOptionNode({"a", "c", "d"}));
-    EXPECT_FALSE(m_adapter.GetOptionNode({"z"}));
+    EXPECT_FALSE(adapter_.GetOptionNode({"a", "c", "d"}));
+    EXPECT_FALSE(adapter_.GetOptionNode({"z"}));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
         [&] {
-            m_adapter.GetOptionNode({"s", "t", "u"});
+            adapter_.GetOptionNode({"s", "t", "u"});
         },
         "Error occurred when trying to lookup key: u"));
 }
@@ -207,9 +207,9 @@ TEST_F(JsonInputParserAdapterTest, GetOptionNodeWalksThePath) {
 TEST_F(JsonInputParserAdapterTest, ConversionEdgeCases) {
     const auto node = NewDocument();
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_adapter.GetInputValueAsString(*node, Type::Unknown); },
+        [&] { adapter_.GetInputValueAsString(*node, Type::Unknown); },
         "Unknown input value type, cannot determine string representation."));
-    EXPECT_EQ(m_adapter.GetInputValueAsString(*node, static_cast<Type>(42)), "");
+    EXPECT_EQ(adapter_.GetInputValueAsString(*node, static_cast<Type>(42)), "");
 
     MockJsonWrapper failing;
     EXPECT_CALL(failing, IsString())
@@ -218,11 +218,11 @@ TEST_F(JsonInputParserAdapterTest, ConversionEdgeCases) {
         .WillOnce(Return(false));
     EXPECT_CALL(failing, ToString()).WillOnce(::testing::Throw(std::out_of_range("out of range")));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_adapter.GetInputValueAsString(failing, Type::String); },
+        [&] { adapter_.GetInputValueAsString(failing, Type::String); },
         "Invalid JSON test input provided via stdin. Unable to check if current node type is "
         "string.. [Extra] broken"));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
-        [&] { m_adapter.GetInputValueAsString(failing, Type::Any); },
+        [&] { adapter_.GetInputValueAsString(failing, Type::Any); },
         "Invalid JSON test input provided via stdin. out of range"));
 }
 

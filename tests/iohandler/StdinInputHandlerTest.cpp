@@ -29,17 +29,17 @@ using namespace std::chrono_literals;
 class StdinTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_savedStdin = dup(0);
-        ASSERT_GE(m_savedStdin, 0);
+        savedStdin_ = dup(0);
+        ASSERT_GE(savedStdin_, 0);
     }
 
     void TearDown() override {
-        if (m_writeEnd >= 0) {
-            close(m_writeEnd);
+        if (writeEnd_ >= 0) {
+            close(writeEnd_);
         }
         DropStreamBuffers();
-        dup2(m_savedStdin, 0);
-        close(m_savedStdin);
+        dup2(savedStdin_, 0);
+        close(savedStdin_);
     }
 
     static void DropStreamBuffers() {
@@ -60,48 +60,48 @@ protected:
         int ends[2];
         EXPECT_EQ(pipe(ends), 0);
         RedirectStdin(ends[0]);
-        m_writeEnd = ends[1];
+        writeEnd_ = ends[1];
         return ends[1];
     }
 
     void CloseWriteEnd() {
-        close(m_writeEnd);
-        m_writeEnd = -1;
+        close(writeEnd_);
+        writeEnd_ = -1;
     }
 
     void Write(const std::string& text) {
-        ASSERT_EQ(write(m_writeEnd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ASSERT_EQ(write(writeEnd_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     }
 
-    StdinInputHandler m_reader;
-    int m_savedStdin = -1;
-    int m_writeEnd = -1;
+    StdinInputHandler reader_;
+    int savedStdin_ = -1;
+    int writeEnd_ = -1;
 };
 
 TEST_F(StdinTest, ReadsOneLineWithoutItsLineFeed) {
     RedirectToPipe();
     Write("{\"a\":1}\n");
-    EXPECT_EQ(m_reader.ReadInput(1000ms), "{\"a\":1}");
+    EXPECT_EQ(reader_.ReadInput(1000ms), "{\"a\":1}");
 }
 
 TEST_F(StdinTest, ASilentPipeTimesOut) {
     RedirectToPipe();
     EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-        [&] { m_reader.ReadInput(100ms); }, "Timed out while waiting for input from stdin."));
+        [&] { reader_.ReadInput(100ms); }, "Timed out while waiting for input from stdin."));
 }
 
 TEST_F(StdinTest, AClosedEmptyPipeIsAnError) {
     RedirectToPipe();
     CloseWriteEnd();
     EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-        [&] { m_reader.ReadInput(1000ms); }, "Error occurred while reading input from stdin."));
+        [&] { reader_.ReadInput(1000ms); }, "Error occurred while reading input from stdin."));
 }
 
 TEST_F(StdinTest, AClosedDescriptorIsAnError) {
     DropStreamBuffers();
     close(0);
     EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-        [&] { m_reader.ReadInput(1000ms); }, "Error occurred while reading input from stdin."));
+        [&] { reader_.ReadInput(1000ms); }, "Error occurred while reading input from stdin."));
 }
 
 TEST_F(StdinTest, AnEmptyFileEndsBeforeAnyCharacter) {
@@ -111,23 +111,23 @@ TEST_F(StdinTest, AnEmptyFileEndsBeforeAnyCharacter) {
     unlink(path);
     RedirectStdin(file);
     EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-        [&] { m_reader.ReadInput(1000ms); }, "Error while reading input from stdin. read: "));
+        [&] { reader_.ReadInput(1000ms); }, "Error while reading input from stdin. read: "));
     // Every later read fails the same way instead of hanging on a stale state.
     EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-        [&] { m_reader.ReadInput(1000ms); }, "Error while reading input from stdin. read: "));
+        [&] { reader_.ReadInput(1000ms); }, "Error while reading input from stdin. read: "));
 }
 
 TEST_F(StdinTest, AnEmptyLineIsReturnedEmpty) {
     RedirectToPipe();
     Write("\n");
-    EXPECT_EQ(m_reader.ReadInput(1000ms), "");
+    EXPECT_EQ(reader_.ReadInput(1000ms), "");
 }
 
 TEST_F(StdinTest, ALastLineWithoutLineFeedIsAccepted) {
     RedirectToPipe();
     Write("{\"a\":true}");
     CloseWriteEnd();
-    EXPECT_EQ(m_reader.ReadInput(1000ms), "{\"a\":true}");
+    EXPECT_EQ(reader_.ReadInput(1000ms), "{\"a\":true}");
 }
 
 TEST_F(StdinTest, LinesAlreadyBufferedAreNotLostToPoll) {
@@ -136,12 +136,12 @@ TEST_F(StdinTest, LinesAlreadyBufferedAreNotLostToPoll) {
     // so a poll would wait until the timeout.
     RedirectToPipe();
     Write("{\"a\":\n1}\n");
-    EXPECT_EQ(m_reader.ReadInput(1000ms), "{\"a\":");
-    EXPECT_EQ(m_reader.ReadInput(200ms), "1}");
+    EXPECT_EQ(reader_.ReadInput(1000ms), "{\"a\":");
+    EXPECT_EQ(reader_.ReadInput(200ms), "1}");
     EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-        [&] { m_reader.ReadInput(50ms); }, "Timed out while waiting for input from stdin."));
+        [&] { reader_.ReadInput(50ms); }, "Timed out while waiting for input from stdin."));
     Write("later\n");
-    EXPECT_EQ(m_reader.ReadInput(1000ms), "later");
+    EXPECT_EQ(reader_.ReadInput(1000ms), "later");
 }
 
 TEST_F(StdinTest, AVeryLongLineArrivesWhole) {
@@ -150,8 +150,8 @@ TEST_F(StdinTest, AVeryLongLineArrivesWhole) {
     for (std::size_t index = 0; index < line.size(); index += 4099) {
         line[index] = static_cast<char>('a' + index % 26);
     }
-    const int writeEnd = m_writeEnd;
-    m_writeEnd = -1;  // the writer thread closes it
+    const int writeEnd = writeEnd_;
+    writeEnd_ = -1;  // the writer thread closes it
     std::thread writer([writeEnd, &line] {
         std::size_t written = 0;
         const std::string data = line + "\ntrailing";
@@ -164,7 +164,7 @@ TEST_F(StdinTest, AVeryLongLineArrivesWhole) {
         }
         close(writeEnd);
     });
-    const std::string read = m_reader.ReadInput(2000ms);
+    const std::string read = reader_.ReadInput(2000ms);
     writer.join();
     EXPECT_EQ(read.size(), line.size());
     EXPECT_TRUE(read == line);
@@ -175,10 +175,10 @@ TEST_F(StdinTest, RefusesTimeoutsOutsidePollsRange) {
     Write("data\n");
     for (const auto timeout : {0ms, -1ms, 2147483648ms}) {
         EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-            [&] { m_reader.ReadInput(timeout); },
+            [&] { reader_.ReadInput(timeout); },
             "Invalid timeout value provided: " + std::to_string(timeout.count())));
     }
-    EXPECT_EQ(m_reader.ReadInput(2147483647ms), "data");
+    EXPECT_EQ(reader_.ReadInput(2147483647ms), "data");
 }
 
 void IgnoreSignal(int) {}
@@ -193,7 +193,7 @@ TEST_F(StdinTest, AnInterruptedWaitReportsTheErrno) {
     timer.it_value.tv_usec = 50 * 1000;
     ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
     EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>(
-        [&] { m_reader.ReadInput(5000ms); },
+        [&] { reader_.ReadInput(5000ms); },
         "Error while waiting for data from stdin. error: Interrupted system call"));
     sigaction(SIGALRM, &previous, nullptr);
 }
@@ -222,13 +222,13 @@ protected:
                                            .AddInputValueType(InputValueTypeEnum::Boolean)
                                            .AddOptionRequirement(OptionRequirementEnum::Optional)
                                            .Build());
-        m_command = builder->Build();
+        command_ = builder->Build();
     }
 
-    void Parse() { m_command->Parse(1, m_argv); }
+    void Parse() { command_->Parse(1, argv_); }
 
-    const char* const m_argv[2] = {"vek", nullptr};
-    std::unique_ptr<IVekCommand> m_command;
+    const char* const argv_[2] = {"vek", nullptr};
+    std::unique_ptr<IVekCommand> command_;
 };
 
 TEST_F(JsonOnStdinTest, ReadsTheDocumentFromDescriptorZero) {
@@ -236,10 +236,10 @@ TEST_F(JsonOnStdinTest, ReadsTheDocumentFromDescriptorZero) {
     Write("{\"Capabilities\":{\"test.common.url\":\"qo-ssh://host:2222\"}}\n");
     Parse();
     std::string url;
-    ASSERT_TRUE(m_command->TryGet('u', url));
+    ASSERT_TRUE(command_->TryGet('u', url));
     EXPECT_EQ(url, "qo-ssh://host:2222");
     bool help = true;
-    EXPECT_FALSE(m_command->TryGet('h', help));
+    EXPECT_FALSE(command_->TryGet('h', help));
 }
 
 TEST_F(JsonOnStdinTest, InputProblemsBecomeTestInputErrors) {

@@ -25,13 +25,12 @@ using Testing::ThrowsWithMessage;
 
 class OptionBuilderTest : public ::testing::Test {
 protected:
-    std::shared_ptr<VekCommandOptionFactory> m_factory =
-        std::make_shared<VekCommandOptionFactory>();
-    VekCommandOptionBuilder m_builder{m_factory};
+    std::shared_ptr<VekCommandOptionFactory> factory_ = std::make_shared<VekCommandOptionFactory>();
+    VekCommandOptionBuilder builder_{factory_};
 
     // Everything an option needs, on top of which single setters are tested.
     void SetMinimalOption() {
-        m_builder.AddFlags('p', "port")
+        builder_.AddFlags('p', "port")
             .AddDescription("Port.")
             .AddInputValueType(InputValueTypeEnum::Integer)
             .AddOptionRequirement(OptionRequirementEnum::Optional);
@@ -80,7 +79,7 @@ const std::vector<SetterRefusal> kSetterRefusals = {
 TEST_F(OptionBuilderTest, EachSetterRefusesAnEmptyValueAndASecondValue) {
     for (const auto& refusal : kSetterRefusals) {
         SCOPED_TRACE(refusal.name);
-        VekCommandOptionBuilder builder(m_factory);
+        VekCommandOptionBuilder builder(factory_);
         EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>([&] { refusal.emptyCall(builder); },
                                                               refusal.emptyMessage));
         refusal.validCall(builder);
@@ -94,30 +93,30 @@ TEST_F(OptionBuilderTest, EachSetterRefusesAnEmptyValueAndASecondValue) {
 
 TEST_F(OptionBuilderTest, FlagRefusalsShowTheCharacterCode) {
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddFlags('-', "x"); },
+        [&] { builder_.AddFlags('-', "x"); },
         "Flags provided are empty. ShortFlag: 45. LongFlag: x"));
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddFlags('a', ""); },
+        [&] { builder_.AddFlags('a', ""); },
         "Flags provided are empty. ShortFlag: 97. LongFlag: "));
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddFlags('\0', "x"); },
+        [&] { builder_.AddFlags('\0', "x"); },
         "Flags provided are empty. ShortFlag: 0. LongFlag: x"));
-    m_builder.AddFlags('h', "help");
+    builder_.AddFlags('h', "help");
     // The stored flags are shown, not the refused ones.
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddFlags('v', "verbose"); },
+        [&] { builder_.AddFlags('v', "verbose"); },
         "Flags are already set. ShortFlag: 104. LongFlag: help"));
 }
 
 TEST_F(OptionBuilderTest, RefusedCallsLeaveTheEarlierValues) {
     SetMinimalOption();
-    m_builder.AddDatakey({"outer", "inner"}).DependsOn({'a'}).MutuallyExclusiveWith({'z'});
-    EXPECT_THROW(m_builder.AddFlags('q', "quiet"), XBrokenInvariantsError);
-    EXPECT_THROW(m_builder.AddDescription("Other."), XBrokenInvariantsError);
-    EXPECT_THROW(m_builder.AddDatakey({"x"}), XBrokenInvariantsError);
-    EXPECT_THROW(m_builder.DependsOn({'b'}), XBrokenInvariantsError);
+    builder_.AddDatakey({"outer", "inner"}).DependsOn({'a'}).MutuallyExclusiveWith({'z'});
+    EXPECT_THROW(builder_.AddFlags('q', "quiet"), XBrokenInvariantsError);
+    EXPECT_THROW(builder_.AddDescription("Other."), XBrokenInvariantsError);
+    EXPECT_THROW(builder_.AddDatakey({"x"}), XBrokenInvariantsError);
+    EXPECT_THROW(builder_.DependsOn({'b'}), XBrokenInvariantsError);
 
-    const auto option = m_builder.Build();
+    const auto option = builder_.Build();
     EXPECT_EQ(option->GetShortFlag(), 'p');
     EXPECT_EQ(option->GetLongFlag(), "port");
     EXPECT_EQ(option->GetDescription(), "Port.");
@@ -128,7 +127,7 @@ TEST_F(OptionBuilderTest, RefusedCallsLeaveTheEarlierValues) {
 
 TEST_F(OptionBuilderTest, BuildCarriesEveryValueAndEmptiesTheBuilder) {
     int validatorCalls = 0;
-    m_builder.AddFlags('t', "timeout")
+    builder_.AddFlags('t', "timeout")
         .AddDescription("Line one.\n    Line two.")
         .AddDatakey({"Capabilities", "common.test.max-step-time"})
         .AddOptionRequirement(OptionRequirementEnum::RequiredForBoth)
@@ -139,7 +138,7 @@ TEST_F(OptionBuilderTest, BuildCarriesEveryValueAndEmptiesTheBuilder) {
         })
         .DependsOn({'u', 'n'})
         .MutuallyExclusiveWith({'x'});
-    const auto option = m_builder.Build();
+    const auto option = builder_.Build();
     EXPECT_EQ(option->GetOptionRequirement(), OptionRequirementEnum::RequiredForBoth);
     EXPECT_EQ(option->GetValueType(), InputValueTypeEnum::Unsigned);
     EXPECT_EQ(option->GetDescription(), "Line one.\n    Line two.");
@@ -153,10 +152,10 @@ TEST_F(OptionBuilderTest, BuildCarriesEveryValueAndEmptiesTheBuilder) {
     // Every setter accepts a value again, and nothing of the first option leaks
     // into the second.
     for (const auto& refusal : kSetterRefusals) {
-        refusal.validCall(m_builder);
+        refusal.validCall(builder_);
     }
-    m_builder.AddFlags('v', "verbose");
-    const auto second = m_builder.Build();
+    builder_.AddFlags('v', "verbose");
+    const auto second = builder_.Build();
     EXPECT_EQ(second->GetShortFlag(), 'v');
     EXPECT_EQ(second->GetDatakey(), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(second->GetMutuallyExclusiveFlags(), (std::unordered_set<char>{'z'}));
@@ -164,16 +163,16 @@ TEST_F(OptionBuilderTest, BuildCarriesEveryValueAndEmptiesTheBuilder) {
 
 TEST_F(OptionBuilderTest, FailedBuildKeepsThePendingValues) {
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.Build(); }, "Both short and long flags are not set for the option."));
+        [&] { builder_.Build(); }, "Both short and long flags are not set for the option."));
 
-    m_builder.AddDescription("Kept.")
+    builder_.AddDescription("Kept.")
         .AddInputValueType(InputValueTypeEnum::Boolean)
         .AddFlags('v', "verbose");
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.Build(); }, "Option requirement is not set for the option: --verbose"));
-    EXPECT_THROW(m_builder.AddDescription("Again."), XBrokenInvariantsError);
-    m_builder.AddOptionRequirement(OptionRequirementEnum::Optional);
-    EXPECT_EQ(m_builder.Build()->GetDescription(), "Kept.");
+        [&] { builder_.Build(); }, "Option requirement is not set for the option: --verbose"));
+    EXPECT_THROW(builder_.AddDescription("Again."), XBrokenInvariantsError);
+    builder_.AddOptionRequirement(OptionRequirementEnum::Optional);
+    EXPECT_EQ(builder_.Build()->GetDescription(), "Kept.");
 }
 
 TEST(OptionBuilderConstructionTest, RefusesANullFactory) {

@@ -40,23 +40,23 @@ const char* const kCliArgs[] = {"vek", "-x", nullptr};
 class CommandParseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ON_CALL(*m_adapterFactory, Create(_, _)).WillByDefault(SetArgReferee<1>(m_adapter));
+        ON_CALL(*adapterFactory_, Create(_, _)).WillByDefault(SetArgReferee<1>(adapter_));
     }
 
     std::unique_ptr<VekCommand> MakeCommand(const std::vector<OptionShape>& shapes,
                                             std::unordered_set<char> shortCircuit = {}) {
         return std::make_unique<VekCommand>("cmd", "Demo.", MakeOptions(shapes), shortCircuit,
-                                            m_adapterFactory);
+                                            adapterFactory_);
     }
 
     void ParseWith(VekCommand& command, const ParsedOptionValues& values, bool commandLine) {
-        EXPECT_CALL(*m_adapter, Parse(commandLine ? 2 : 1, _, _)).WillOnce(Return(values));
+        EXPECT_CALL(*adapter_, Parse(commandLine ? 2 : 1, _, _)).WillOnce(Return(values));
         command.Parse(commandLine ? 2 : 1, commandLine ? kCliArgs : kNoArgs);
     }
 
-    std::shared_ptr<NiceMock<MockInputParserAdapterFactory>> m_adapterFactory =
+    std::shared_ptr<NiceMock<MockInputParserAdapterFactory>> adapterFactory_ =
         std::make_shared<NiceMock<MockInputParserAdapterFactory>>();
-    std::shared_ptr<MockInputParserAdapter> m_adapter = std::make_shared<MockInputParserAdapter>();
+    std::shared_ptr<MockInputParserAdapter> adapter_ = std::make_shared<MockInputParserAdapter>();
 };
 
 const std::vector<OptionShape> kHelpAndPort = {
@@ -67,9 +67,9 @@ const std::vector<OptionShape> kHelpAndPort = {
 
 TEST_F(CommandParseTest, HandsTheParserArgcArgvAndTheOptions) {
     auto command = MakeCommand(kHelpAndPort, {'h'});
-    EXPECT_CALL(*m_adapterFactory, Create(3, _)).WillOnce(SetArgReferee<1>(m_adapter));
+    EXPECT_CALL(*adapterFactory_, Create(3, _)).WillOnce(SetArgReferee<1>(adapter_));
     const char* const argv[] = {"vek", "-p", "22", nullptr};
-    EXPECT_CALL(*m_adapter, Parse(3, argv, ::testing::Ref(command->GetCommandOptions())))
+    EXPECT_CALL(*adapter_, Parse(3, argv, ::testing::Ref(command->GetCommandOptions())))
         .WillOnce(Return(ParsedOptionValues{{'p', "22"}, {'u', "host"}}));
     command->Parse(3, argv);
     std::int64_t port = 0;
@@ -79,14 +79,14 @@ TEST_F(CommandParseTest, HandsTheParserArgcArgvAndTheOptions) {
 
 TEST_F(CommandParseTest, RefusesWhenNoParserCanBeMade) {
     auto command = MakeCommand(kHelpAndPort);
-    EXPECT_CALL(*m_adapterFactory, Create(2, _)).WillOnce(Return());
+    EXPECT_CALL(*adapterFactory_, Create(2, _)).WillOnce(Return());
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>([&] { command->Parse(2, kCliArgs); },
                                                           "Could not create an input parser."));
 }
 
 TEST_F(CommandParseTest, ParserErrorsPassUnchanged) {
     auto command = MakeCommand(kHelpAndPort);
-    EXPECT_CALL(*m_adapter, Parse(_, _, _))
+    EXPECT_CALL(*adapter_, Parse(_, _, _))
         .WillOnce(::testing::Throw(XInvalidTestInputError("Unknown flag provided: z")));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>([&] { command->Parse(2, kCliArgs); },
                                                           "Unknown flag provided: z"));
@@ -135,7 +135,7 @@ TEST_F(CommandParseTest, DefaultedBooleansTakePartInDependencyAndExclusionChecks
     // non-empty text, so its dependency is checked all the same.
     auto dependent = MakeCommand({{'b', "bool", Type::Boolean, Req::Optional, {}, {'c'}},
                                   {'c', "commands", Type::String, Req::Optional}});
-    EXPECT_CALL(*m_adapter, Parse(_, _, _)).WillRepeatedly(Return(ParsedOptionValues{}));
+    EXPECT_CALL(*adapter_, Parse(_, _, _)).WillRepeatedly(Return(ParsedOptionValues{}));
     EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
         [&] { dependent->Parse(2, kCliArgs); },
         "Dependency option(-c) for option(-b) is not provided."));
@@ -472,53 +472,53 @@ TEST(VekCommandDefinitionTest, OnlyTheLastDatakeyKeyMustBeUnique) {
 
 class CommandBuilderTest : public ::testing::Test {
 protected:
-    VekCommandBuilder m_builder{std::make_shared<VekCommandFactory>(AnyAdapterFactory())};
+    VekCommandBuilder builder_{std::make_shared<VekCommandFactory>(AnyAdapterFactory())};
 };
 
 TEST_F(CommandBuilderTest, RefusalsLeaveTheBuilderUnchanged) {
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddCommandDetails("", "Demo."); },
+        [&] { builder_.AddCommandDetails("", "Demo."); },
         "Command name or description provided is empty."));
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddCommandDetails("cmd", ""); },
+        [&] { builder_.AddCommandDetails("cmd", ""); },
         "Command name or description provided is empty."));
-    m_builder.AddCommandDetails("cmd", "Demo.");
+    builder_.AddCommandDetails("cmd", "Demo.");
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddCommandDetails("other", "Other."); },
+        [&] { builder_.AddCommandDetails("other", "Other."); },
         "Command name and description already set."));
 
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddOption(nullptr); }, "Command option cannot be added, it's null."));
+        [&] { builder_.AddOption(nullptr); }, "Command option cannot be added, it's null."));
     auto oddOption = std::make_unique<NiceMock<MockVekCommandOption>>();
     ON_CALL(*oddOption, GetShortFlag()).WillByDefault(Return('-'));
-    EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddOption(std::move(oddOption)); },
-        "Short flag must be an alphanumeric character."));
-    m_builder.AddOption(MakeOption({'p', "port"}));
+    EXPECT_TRUE(
+        ThrowsWithMessage<XBrokenInvariantsError>([&] { builder_.AddOption(std::move(oddOption)); },
+                                                  "Short flag must be an alphanumeric character."));
+    builder_.AddOption(MakeOption({'p', "port"}));
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
         [&] {
-            m_builder.AddOption(MakeOption({'p', "peer"}));
+            builder_.AddOption(MakeOption({'p', "peer"}));
         },
         "Cannot add option. Option already added having short-flag: -p"));
 
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.AddShortCircuitOption(nullptr); },
+        [&] { builder_.AddShortCircuitOption(nullptr); },
         "Short circuit option cannot be added, it's null."));
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
         [&] {
-            m_builder.AddShortCircuitOption(
+            builder_.AddShortCircuitOption(
                 MakeOption({'h', "help", Type::Boolean, Req::RequiredForCli}));
         },
         "Short circuit option not marked optional: -h"));
     // A short-circuit option goes through the same checks as any option.
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
         [&] {
-            m_builder.AddShortCircuitOption(MakeOption({'p', "print", Type::Boolean}));
+            builder_.AddShortCircuitOption(MakeOption({'p', "print", Type::Boolean}));
         },
         "Cannot add option. Option already added having short-flag: -p"));
 
-    m_builder.AddShortCircuitOption(MakeOption({'h', "help", Type::Boolean}));
-    const auto command = m_builder.Build();
+    builder_.AddShortCircuitOption(MakeOption({'h', "help", Type::Boolean}));
+    const auto command = builder_.Build();
     ASSERT_EQ(command->GetCommandOptions().size(), 2u);
     EXPECT_EQ(command->GetCommandOptions()[0]->GetLongFlag(), "port");
     EXPECT_EQ(command->GetCommandOptions()[1]->GetLongFlag(), "help");
@@ -527,31 +527,31 @@ TEST_F(CommandBuilderTest, RefusalsLeaveTheBuilderUnchanged) {
 }
 
 TEST_F(CommandBuilderTest, BuildStartsAfresh) {
-    m_builder.AddCommandDetails("first", "First.")
+    builder_.AddCommandDetails("first", "First.")
         .AddShortCircuitOption(MakeOption({'h', "help", Type::Boolean}));
-    m_builder.Build();
-    m_builder.AddCommandDetails("second", "Second.")
+    builder_.Build();
+    builder_.AddCommandDetails("second", "Second.")
         .AddOption(MakeOption({'h', "host"}));  // the flag is free again
-    const auto second = m_builder.Build();
+    const auto second = builder_.Build();
     EXPECT_EQ(second->GetName(), "second");
     EXPECT_TRUE(second->GetShortCircuitCommandOptionFlags().empty());
     EXPECT_EQ(second->GetCommandOptions().size(), 1u);
 }
 
 TEST_F(CommandBuilderTest, AFailedBuildDropsTheOptionsButKeepsDetailsAndFlags) {
-    m_builder.AddOption(MakeOption({'p', "port"}));
-    EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>([&] { m_builder.Build(); },
+    builder_.AddOption(MakeOption({'p', "port"}));
+    EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>([&] { builder_.Build(); },
                                                           "Name of the command has not been set."));
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
         [&] {
-            m_builder.AddOption(MakeOption({'p', "port"}));
+            builder_.AddOption(MakeOption({'p', "port"}));
         },
         "Cannot add option. Option already added having short-flag: -p"));
 
-    m_builder.AddCommandDetails("cmd", "Demo.");
+    builder_.AddCommandDetails("cmd", "Demo.");
     EXPECT_TRUE(ThrowsWithMessage<XBrokenInvariantsError>(
-        [&] { m_builder.Build(); }, "No option has been set for the command."));
-    EXPECT_THROW(m_builder.AddCommandDetails("cmd", "Demo."), XBrokenInvariantsError);
+        [&] { builder_.Build(); }, "No option has been set for the command."));
+    EXPECT_THROW(builder_.AddCommandDetails("cmd", "Demo."), XBrokenInvariantsError);
 }
 
 TEST(CommandFactoriesTest, NullCollaborators) {

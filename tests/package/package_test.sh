@@ -7,8 +7,21 @@
 #
 #   tests/package/package_test.sh <build-dir>
 set -euo pipefail
+
+usage() {
+    printf '%s\n' \
+        "usage: $0 [-h|--help] <build-dir>" \
+        "" \
+        "Builds the Debian package ssh-vek from <build-dir>, installs it, runs the" \
+        "installed probe against a throwaway private sshd, checks the man page and" \
+        "removes the package again. Needs root or sudo."
+}
+case "${1:-}" in
+    -h | --help) usage; exit 0 ;;
+    -* | "") usage >&2; exit 2 ;;
+esac
+[ $# -eq 1 ] || { usage >&2; exit 2; }
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-[ $# -eq 1 ] || { echo "usage: $0 <build-dir>" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 
 fail() { echo "package test: FAILED: $*" >&2; exit 1; }
@@ -42,7 +55,7 @@ cmake --build "$build" --target vek vek_manpage >/dev/null
 deb=$(ls "$work"/pkg/ssh-vek_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libssl3 zlib1g; do
-    [[ ", $depends," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $depends"
+    [[ ", $depends," =~ ,\ ${library}[\ ,] ]] || fail "Depends lacks $library: $depends"
 done
 
 as_root dpkg -i "$deb" >/dev/null

@@ -4,18 +4,19 @@
 #include <cstdlib>
 #include <random>
 
-#include "fuzz/InputFuzzTarget.h"
+#include "fuzz/ProbeInputCheck.h"
 
-// Randomized robustness run over the probe's command: structured JSON documents,
+// Randomized robustness run over the probe's own command definition and policy
+// factory (fuzz/ProbeInputCheck.h, shared with input_fuzzer): structured JSON documents,
 // mutated documents and argv arrays built from flag-like tokens. Every input
 // must either parse or be refused with XInvalidTestInputError. The default run
 // is short; VEK_FUZZ_ITERATIONS and VEK_FUZZ_SEED make longer or other runs.
-namespace VekLibrary::IoHandler::Fuzzing {
+namespace VekFuzz {
 namespace {
 
 class InputGenerator {
 public:
-    explicit InputGenerator(std::uint64_t seed) : m_random(seed) {}
+    explicit InputGenerator(std::uint64_t seed) : random_(seed) {}
 
     std::string JsonLine() {
         std::string line = Below(3) == 0 ? Mutate(ProbeDocument()) : ProbeDocument();
@@ -98,7 +99,7 @@ public:
 
 private:
     std::size_t Below(std::size_t bound) {
-        return std::uniform_int_distribution<std::size_t>(0, bound - 1)(m_random);
+        return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_);
     }
 
     std::string RandomBytes(std::size_t count) {
@@ -245,7 +246,7 @@ private:
         return text;
     }
 
-    std::mt19937_64 m_random;
+    std::mt19937_64 random_;
 };
 
 std::uint64_t EnvironmentNumber(const char* name, std::uint64_t fallback) {
@@ -301,4 +302,4 @@ TEST(InputFuzzTest, KnownHardInputs) {
 }
 
 }  // namespace
-}  // namespace VekLibrary::IoHandler::Fuzzing
+}  // namespace VekFuzz
