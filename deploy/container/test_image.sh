@@ -23,13 +23,16 @@ here="$root/deploy/container"
 kubernetes="$root/deploy/kubernetes"
 
 usage() {
-    cat <<EOF
+    # A builtin only: -h must start no program.
+    local text
+    IFS= read -r -d '' text <<EOF || true
 usage: deploy/container/test_image.sh [-b build-dir] [-i image.oci.tar]
 
   -b, --build-dir DIR   build folder that build-image uses (default: its own default)
   -i, --image FILE      test this archive instead of building one
   -h, --help            this text
 EOF
+    printf '%s' "$text"
 }
 build_args=()
 image=""

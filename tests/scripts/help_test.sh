@@ -28,6 +28,11 @@ scripts=(
     benchmarks/load
     benchmarks/ssh-client
     cmake/make-manpage.sh
+    deploy/check_exporter_manifests.py
+    deploy/container/build-image
+    deploy/container/finish-rootfs
+    deploy/container/manifest_container
+    deploy/container/test_image.sh
     deploy/fanout.sh
     deploy/test_examples.sh
     scripts/bootstrap
