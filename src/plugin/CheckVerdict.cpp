@@ -59,7 +59,8 @@ void CheckThresholds(const std::string& label, long long milliseconds,
                      const std::optional<ThresholdRange>& critical,
                      std::vector<CheckFinding>& findings) {
     const double seconds = static_cast<double>(milliseconds) / 1000.0;
-    const std::string took = label + " took " + FormatSeconds(milliseconds) + " s";
+    const std::string took =
+        (label == "time" ? "the test" : label) + " took " + FormatSeconds(milliseconds) + " s";
     if (critical && critical->Alerts(seconds)) {
         findings.push_back(
             {PluginStateEnum::Critical, took + " (critical threshold " + critical->Text() + ")"});

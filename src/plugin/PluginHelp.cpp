@@ -96,7 +96,7 @@ std::string HelpText() {
            "  10: below 10, ~:10 above 10, 10:20 outside 10..20, @10:20 inside 10..20.\n"
            "\n"
            "Output:\n"
-           "  SSH OK - <host>:<port> [<server identification> ]in <seconds> s | <perfdata>\n"
+           "  SSH OK - <host>:<port> [<server identification> ]in <seconds> s|<perfdata>\n"
            "  On WARNING and CRITICAL the reasons replace the text after the dash.\n"
            "  Performance data: time, then dns, connect, banner, kex, service_request,\n"
            "  auth and exec as far as the test got, in seconds, and output_bytes when the\n"

@@ -114,7 +114,7 @@ std::string FormatReport(const PluginOptions& options, const ProbeOutcome& outco
         }
     }
     std::string report = "SSH " + std::string(StateName(verdict.state)) + " - " + OneLine(text) +
-                         " | " + FormatPerformanceData(options, outcome) + "\n";
+                         "|" + FormatPerformanceData(options, outcome) + "\n";
     if (outcome.output && !outcome.output->empty()) {
         const std::string shown = WithoutBars(*outcome.output);
         const std::string kept = CutAtCharacter(shown, kLongOutputBytes);
