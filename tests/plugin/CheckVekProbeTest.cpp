@@ -156,9 +156,10 @@ TEST(CheckVekProbeTest, EveryProbeFailureIsUnknown) {
     ExpectUnknown(RunPlugin(with({"--probe", signalled.Path()})),
                   "the probe was ended by signal 15");
     // The real probe refuses a URL it cannot read.
-    ExpectUnknown(RunPlugin({"-H", "[::1", "-l", "u", "--password-file", password.Path()}),
-                  "the probe exited with code 1: Invalid test input: qo-ssh://\\[::1:22 is not valid\\. "
-                  "Error: .*");
+    ExpectUnknown(
+        RunPlugin({"-H", "[::1", "-l", "u", "--password-file", password.Path()}),
+        "the probe exited with code 1: Invalid test input: qo-ssh://\\[::1:22 is not valid\\. "
+        "Error: .*");
 }
 
 TEST(CheckVekProbeTest, AProbePastItsBudgetIsKilledAndReaped) {

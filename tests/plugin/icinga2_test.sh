@@ -54,9 +54,17 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 mkdir -p "$work"/{etc,lib,log,cache,spool,run,perfdata}
+# The CheckCommand is the one docs/plugin.md gives users to paste, with the path
+# of the built plugin.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+command_definition=$(awk '/^```icinga2$/ { inside = 1; next } inside && /^```$/ { exit } inside' \
+    "$root/docs/plugin.md" | sed "s|\"/usr/bin/check_vek\"|\"$plugin\"|")
+[[ "$command_definition" == *"object CheckCommand \"vek\""*"\"$plugin\""* ]] ||
+    fail "no CheckCommand \"vek\" for /usr/bin/check_vek in docs/plugin.md"
 user=$(id -un)
 group=$(id -gn)
-# The password reaches check_vek through the CheckCommand's env, never its argv.
+# The password reaches check_vek through the CheckCommand's env, never its argv;
+# the two stage thresholds check that an array becomes a repeated option.
 cat > "$work/etc/icinga2.conf" <<CONF
 object FileLogger "main-log" {
   path = "$work/log/icinga2.log"
@@ -71,21 +79,7 @@ object PerfdataWriter "perfdata" {
   service_format_template = "SERVICE::\$service.name\$\tSTATE::\$service.state\$\tOUTPUT::\$service.output\$\tPERFDATA::\$service.perfdata\$"
   rotation_interval = 1s
 }
-object CheckCommand "vek" {
-  command = [ "$plugin" ]
-  arguments = {
-    "-H" = "\$vek_address\$"
-    "-p" = "\$vek_port\$"
-    "-l" = "\$vek_logname\$"
-    "-C" = "\$vek_command\$"
-    "-t" = "\$vek_timeout\$"
-    "-w" = "\$vek_warning\$"
-    "-c" = "\$vek_critical\$"
-  }
-  env = { VEK_PASSWORD = "\$vek_password\$" }
-  vars.vek_address = "\$address\$"
-  timeout = 30s
-}
+$command_definition
 object CheckCommand "passive-host" { command = [ "/bin/true" ] }
 object Host "fixture" {
   address = "$SSHD_HOST"
@@ -104,6 +98,7 @@ object Service "ssh" {
   vars.vek_timeout = 5
   vars.vek_warning = 4
   vars.vek_critical = 5
+  vars.vek_stage_critical = [ "kex=4", "auth=4" ]
 }
 CONF
 chmod 600 "$work/etc/icinga2.conf"
@@ -149,7 +144,7 @@ def check_perfdata(items, where):
     assert labels == stages + ["output_bytes"], (where, labels)
     for item in items[:len(stages)]:
         label = item.split("=", 1)[0].strip("'")
-        limits = ";4;5;0;5" if label == "time" else ";;;0;5"
+        limits = {"time": ";4;5;0;5", "kex": ";;4;0;5", "auth": ";;4;0;5"}.get(label, ";;;0;5")
         assert re.fullmatch(r"'?%s'?=\d+\.\d{3}s%s" % (label, limits), item), (where, item)
     assert re.fullmatch(r"'?output_bytes'?=10B;;;0", items[-1]), (where, items[-1])
 
