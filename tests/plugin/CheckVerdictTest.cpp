@@ -136,6 +136,22 @@ TEST(CheckVerdictTest, EachErrorKeyMapsToItsState) {
     }
 }
 
+TEST(CheckVerdictTest, AHostKeyMismatchIsReportedOnce) {
+    const std::string other = "SHA256:" + std::string(43, 'A');
+    EXPECT_EQ(StatusText(Answer({"--host-key", other}, CompleteDocument())),
+              "SSH CRITICAL - host key mismatch (the server's key "
+              "SHA256:yqPm5a6VLeHSc6fpN689wS2tz2wGi8QpJMjX0jbZ1lk is not one of --host-key)");
+    EXPECT_EQ(
+        StatusText(Answer({"--host-key", other, "--timeout-state", "OK"},
+                          WithError(CompleteDocument(), "qo-ssh.results.error.host-key-mismatch",
+                                    "the probe's words"))),
+        "SSH CRITICAL - host key mismatch (the probe's words)");
+    EXPECT_EQ(
+        StatusText(Answer({"--host-key", "SHA256:yqPm5a6VLeHSc6fpN689wS2tz2wGi8QpJMjX0jbZ1lk"},
+                          CompleteDocument())),
+        "SSH OK - 127.0.0.1:2222 in 0.092 s");
+}
+
 TEST(CheckVerdictTest, TheWorstFindingWinsAndBringsOnlyItsReasons) {
     Json document = CompleteDocument();
     Metrics(document)["qo-ssh.results.metrics.command-execution.return-code.number"] = 4;
