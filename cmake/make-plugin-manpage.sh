@@ -48,7 +48,7 @@ NR == 2 { description = $0; next }
     next
 }
 /^$/ {
-    if (verbatim) { body = body ".fi\n"; verbatim = 0 }
+    if (verbatim) { body = body ".fi\n.PP\n"; verbatim = 0 }
     else if (section == "") description = description "\n"
     next
 }

@@ -97,6 +97,7 @@ std::string HelpText() {
            "\n"
            "Output:\n"
            "  SSH OK - <host>:<port> [<server identification> ]in <seconds> s|<perfdata>\n"
+           "\n"
            "  On WARNING and CRITICAL the reasons replace the text after the dash.\n"
            "  Performance data: time, then dns, connect, banner, kex, service_request,\n"
            "  auth and exec as far as the test got, in seconds, and output_bytes when the\n"
