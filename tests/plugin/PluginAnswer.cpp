@@ -73,9 +73,10 @@ bool ReadItem(const std::string& data, std::size_t& position, PerfdataItem& item
         problem = "bad value or too many fields in '" + rest + "'";
         return false;
     }
-    fields.resize(5);
+    // Before the resize, which may move the strings the match points into.
     item.value = match[1];
     item.unit = match[3];
+    fields.resize(5);
     item.warning = fields[1];
     item.critical = fields[2];
     item.minimum = fields[3];
