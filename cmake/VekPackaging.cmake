@@ -1,5 +1,5 @@
 # The Debian package ssh-vek: `cpack -G DEB` in a build folder, after the build.
-# It holds what `cmake --install` installs: bin/vek and its man page.
+# It holds what `cmake --install` installs: bin/vek, bin/check_vek and their man pages.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ssh-vek)

@@ -36,6 +36,7 @@ flock -w 600 9 || fail "another package test holds /tmp/ssh-vek-package-test.loc
 # A copy installed by someone else is not ours to replace or remove.
 installed && fail "ssh-vek is already installed; remove it first"
 [ -e /usr/bin/vek ] && fail "/usr/bin/vek exists outside the package"
+[ -e /usr/bin/check_vek ] && fail "/usr/bin/check_vek exists outside the package"
 
 work=$(mktemp -d /tmp/vek-package-test.XXXXXX)
 state="$work/sshd"
@@ -49,7 +50,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # cpack packages what the build folder holds and builds nothing itself.
-cmake --build "$build" --target vek vek_manpage >/dev/null
+cmake --build "$build" --target vek vek_manpage check_vek check_vek_manpage >/dev/null
 (cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
 deb=$(ls "$work"/pkg/ssh-vek_*.deb)
@@ -67,6 +68,9 @@ else
     page=$(dpkg -L ssh-vek | grep '/man1/vek\.1') || fail "the package holds no man page"
 fi
 dpkg -S "$page" 2>/dev/null | grep -q '^ssh-vek:' || fail "the man page $page is not the package's"
+plugin=$(dpkg -L ssh-vek | grep '/bin/check_vek$') || fail "the package holds no bin/check_vek"
+[ "$(dirname "$plugin")" = "$(dirname "$vek")" ] || fail "check_vek is not beside vek"
+dpkg -L ssh-vek | grep -q '/man1/check_vek\.1' || fail "the package holds no check_vek man page"
 
 as_root "$root/tests/fixtures/sshd_fixture.sh" start "$state" >/dev/null
 fixture_value() { as_root sed -n "s/^$1=//p" "$state/fixture.env"; }
@@ -80,6 +84,15 @@ import json, sys
 metrics = json.load(open(sys.argv[1]))["MonitorResults"][0]["StepResults"][0]["Metrics"][0]
 sys.exit(metrics["MetricData"].get("qo-ssh.results.metrics.command-execution.result") != "packaged\n")
 PY
+
+# The installed plugin finds the installed probe beside it.
+pwfile="$work/password"
+(umask 077; fixture_value SSHD_PASSWORD > "$pwfile")
+status=0
+answer=$("$plugin" -H 127.0.0.1 -p "$(fixture_value SSHD_PORT)" -l "$(fixture_value SSHD_USER)" \
+    --password-file "$pwfile" -C 'echo plugged') || status=$?
+[ "$status" -eq 0 ] && [[ "$answer" == "SSH OK - "*$'\n'"plugged" ]] ||
+    fail "check_vek answered $status: $answer"
 
 as_root dpkg -r ssh-vek >/dev/null
 installed && fail "ssh-vek is still installed after dpkg -r"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plugin/PluginStateEnum.h"
+
+namespace VekPlugin {
+
+// What check_vek takes from its process besides the arguments.
+struct PluginEnvironment {
+    // VEK_PASSWORD, or null.
+    const char* password = nullptr;
+    // The environment handed to the probe: the plugin's own without VEK_PASSWORD.
+    std::vector<std::string> probeEnvironment;
+    // The folder of the check_vek executable, where the probe is looked for.
+    std::string ownFolder;
+};
+
+struct PluginAnswer {
+    PluginStateEnum state = PluginStateEnum::Unknown;
+    // The plugin's whole standard output.
+    std::string text;
+};
+
+// One check: parses the arguments (without the program name), reads the
+// credentials, runs the probe with the test on its standard input, judges the
+// result document and formats the answer. Never throws: every failure of its own
+// is an UNKNOWN answer with the reason.
+PluginAnswer RunCheck(const std::vector<std::string>& arguments,
+                      const PluginEnvironment& environment);
+
+// The environment of this process for the probe: `environ` without VEK_PASSWORD.
+std::vector<std::string> ProbeEnvironment();
+
+// The folder of /proc/self/exe, or "" when it cannot be read.
+std::string OwnFolder();
+
+}  // namespace VekPlugin

@@ -1,0 +1,163 @@
+#include "plugin/CheckVerdict.h"
+
+#include <algorithm>
+#include <map>
+
+#include "crypto/Base64Codec.h"
+#include "plugin/HostKeyFingerprints.h"
+#include "plugin/OutputPattern.h"
+
+namespace VekPlugin {
+
+namespace {
+
+const std::string kTooMuchTimeKey = "common.results.error.other.too-much-time";
+const std::string kHostKeyMismatchKey = "qo-ssh.results.error.host-key-mismatch";
+
+// What each error key of the probe means, in the words of the status line.
+const std::map<std::string, std::string>& ErrorTexts() {
+    static const std::map<std::string, std::string> texts = {
+        {"common.results.error.dns-resolution-failure", "name resolution failed"},
+        {"common.results.error.unknown-connect-failure", "connection failed"},
+        {"common.results.error.connect-timeout", "connection timed out"},
+        {"common.results.error.other.too-much-time", "timeout"},
+        {"qo-ssh.results.error.handshake-failure", "handshake failed"},
+        {"qo-ssh.results.error.handshake-timeout", "handshake timed out"},
+        {"qo-ssh.results.error.authentication-failed", "authentication failed"},
+        {"qo-ssh.results.error.authentication-timeout", "authentication timed out"},
+        {"qo-ssh.results.error.password-expired", "password expired"},
+        {"qo-ssh.results.error.command-execution-failed", "command execution failed"},
+        {"qo-ssh.results.error.command-execution-timeout", "command timed out"},
+        {"qo-ssh.results.error.host-key-mismatch", "host key mismatch"},
+    };
+    return texts;
+}
+
+std::string ErrorReason(const ProbeOutcome& outcome) {
+    const auto known = ErrorTexts().find(*outcome.errorCode);
+    std::string reason = known != ErrorTexts().end() ? known->second : *outcome.errorCode;
+    if (outcome.errorDetails && !outcome.errorDetails->empty()) {
+        reason += " (" + *outcome.errorDetails + ")";
+    }
+    return reason;
+}
+
+// ssh-keygen's form of a hex SHA-256 fingerprint, for messages.
+std::string Sha256Form(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t index = 0; index + 1 < hex.size(); index += 2) {
+        bytes += static_cast<char>(std::stoi(hex.substr(index, 2), nullptr, 16));
+    }
+    std::string encoded;
+    VekLibrary::Crypto::Base64Codec::Encode(bytes, encoded);
+    encoded.erase(std::remove(encoded.begin(), encoded.end(), '='), encoded.end());
+    return "SHA256:" + encoded;
+}
+
+void CheckThresholds(const std::string& label, long long milliseconds,
+                     const std::optional<ThresholdRange>& warning,
+                     const std::optional<ThresholdRange>& critical,
+                     std::vector<CheckFinding>& findings) {
+    const double seconds = static_cast<double>(milliseconds) / 1000.0;
+    const std::string took =
+        (label == "time" ? "the test" : label) + " took " + FormatSeconds(milliseconds) + " s";
+    if (critical && critical->Alerts(seconds)) {
+        findings.push_back(
+            {PluginStateEnum::Critical, took + " (critical threshold " + critical->Text() + ")"});
+    } else if (warning && warning->Alerts(seconds)) {
+        findings.push_back(
+            {PluginStateEnum::Warning, took + " (warning threshold " + warning->Text() + ")"});
+    }
+}
+
+}  // namespace
+
+bool IsTimeoutErrorKey(const std::string& key) {
+    const std::string suffix = "-timeout";
+    return key == kTooMuchTimeKey ||
+           (key.size() > suffix.size() &&
+            key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0);
+}
+
+std::string FormatSeconds(long long milliseconds) {
+    const std::string sign = milliseconds < 0 ? "-" : "";
+    const long long magnitude = milliseconds < 0 ? -milliseconds : milliseconds;
+    std::string fraction = std::to_string(magnitude % 1000);
+    fraction.insert(0, 3 - fraction.size(), '0');
+    return sign + std::to_string(magnitude / 1000) + "." + fraction;
+}
+
+CheckVerdict Decide(const std::vector<CheckFinding>& findings) {
+    CheckVerdict verdict;
+    for (const CheckFinding& finding : findings) {
+        verdict.state = Worse(verdict.state, finding.state);
+    }
+    for (const CheckFinding& finding : findings) {
+        if (finding.state == verdict.state) {
+            verdict.reasons.push_back(finding.reason);
+        }
+    }
+    return verdict;
+}
+
+CheckVerdict Evaluate(const PluginOptions& options, const ProbeOutcome& outcome) {
+    std::vector<CheckFinding> findings;
+    if (outcome.errorCode) {
+        const std::string& key = *outcome.errorCode;
+        const PluginStateEnum state = key == kHostKeyMismatchKey ? PluginStateEnum::Critical
+                                      : IsTimeoutErrorKey(key)   ? options.timeoutState
+                                                                 : PluginStateEnum::Critical;
+        findings.push_back({state, ErrorReason(outcome)});
+    }
+    // check_vek compares the key itself too, for probes that do not know --host-key;
+    // a probe that does already said so.
+    const bool probeSawMismatch = outcome.errorCode && *outcome.errorCode == kHostKeyMismatchKey;
+    if (!options.hostKeys.empty() && outcome.hostFingerprintHex && !probeSawMismatch) {
+        const std::vector<std::string> accepted = ParseHostKeyFingerprints(options.hostKeys);
+        if (std::find(accepted.begin(), accepted.end(), *outcome.hostFingerprintHex) ==
+            accepted.end()) {
+            findings.push_back(
+                {PluginStateEnum::Critical, "host key mismatch (the server's key " +
+                                                Sha256Form(*outcome.hostFingerprintHex) +
+                                                " is not one of --host-key)"});
+        }
+    }
+    if (!outcome.errorCode) {
+        CheckThresholds("time", outcome.TotalMilliseconds(), options.warning, options.critical,
+                        findings);
+    }
+    for (std::size_t index = 0; index < kStageCount; ++index) {
+        if (outcome.stageMilliseconds[index]) {
+            CheckThresholds(kProbeStages[index].label, *outcome.stageMilliseconds[index],
+                            options.stageWarning[index], options.stageCritical[index], findings);
+        }
+    }
+    if (options.remoteVersion) {
+        if (outcome.serverIdentification) {
+            if (outcome.serverIdentification->find(*options.remoteVersion) == std::string::npos) {
+                findings.push_back({PluginStateEnum::Critical,
+                                    "version mismatch, expected '" + *options.remoteVersion +
+                                        "' in '" + *outcome.serverIdentification + "'"});
+            }
+        } else if (!outcome.errorCode) {
+            findings.push_back({PluginStateEnum::Unknown,
+                                "the probe reports no server identification to match -r against"});
+        }
+    }
+    if (options.command && !outcome.errorCode) {
+        const long long status = outcome.returnCode.value_or(0);
+        if (status != options.expectExit) {
+            findings.push_back({PluginStateEnum::Critical, "exit status " + std::to_string(status) +
+                                                               ", expected " +
+                                                               std::to_string(options.expectExit)});
+        }
+        if (options.expect &&
+            !OutputPattern(*options.expect).Matches(outcome.output.value_or(""))) {
+            findings.push_back(
+                {PluginStateEnum::Critical, "output does not match '" + *options.expect + "'"});
+        }
+    }
+    return Decide(findings);
+}
+
+}  // namespace VekPlugin

@@ -1,0 +1,243 @@
+#include "plugin/PluginOptionsParser.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+
+#include "plugin/HostKeyFingerprints.h"
+#include "plugin/OutputPattern.h"
+#include "plugin/XPluginUsageError.h"
+
+namespace VekPlugin {
+
+namespace {
+
+// The largest budget the probe takes in seconds.
+constexpr long kMaxTimeoutSeconds = 2147483;
+
+enum LongOnly : int {
+    kPasswordFile = 256,
+    kPassphraseFile,
+    kHostKey,
+    kStageWarning,
+    kStageCritical,
+    kExpectExit,
+    kTimeoutState,
+    kProbe,
+};
+
+const char kShortOptions[] = ":H:p:l:i:C:t:46w:c:r:e:Vh";
+
+const option kLongOptions[] = {
+    {"hostname", required_argument, nullptr, 'H'},
+    {"port", required_argument, nullptr, 'p'},
+    {"logname", required_argument, nullptr, 'l'},
+    {"password-file", required_argument, nullptr, kPasswordFile},
+    {"identity-file", required_argument, nullptr, 'i'},
+    {"passphrase-file", required_argument, nullptr, kPassphraseFile},
+    {"host-key", required_argument, nullptr, kHostKey},
+    {"command", required_argument, nullptr, 'C'},
+    {"timeout", required_argument, nullptr, 't'},
+    {"use-ipv4", no_argument, nullptr, '4'},
+    {"use-ipv6", no_argument, nullptr, '6'},
+    {"warning", required_argument, nullptr, 'w'},
+    {"critical", required_argument, nullptr, 'c'},
+    {"stage-warning", required_argument, nullptr, kStageWarning},
+    {"stage-critical", required_argument, nullptr, kStageCritical},
+    {"expect-exit", required_argument, nullptr, kExpectExit},
+    {"remote-version", required_argument, nullptr, 'r'},
+    {"expect", required_argument, nullptr, 'e'},
+    {"timeout-state", required_argument, nullptr, kTimeoutState},
+    {"probe", required_argument, nullptr, kProbe},
+    {"version", no_argument, nullptr, 'V'},
+    {"help", no_argument, nullptr, 'h'},
+    {nullptr, 0, nullptr, 0},
+};
+
+long ParseInteger(const std::string& text, long low, long high, const std::string& what) {
+    errno = 0;
+    char* end = nullptr;
+    const long value = text.empty() ? 0 : std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE || value < low || value > high) {
+        throw XPluginUsageError("invalid " + what + " '" + text + "': give a whole number from " +
+                                std::to_string(low) + " to " + std::to_string(high));
+    }
+    return value;
+}
+
+std::string NonEmpty(const char* value, const std::string& option) {
+    if (value == nullptr || *value == '\0') {
+        throw XPluginUsageError("empty value for " + option);
+    }
+    return value;
+}
+
+void SetStageThreshold(const std::string& text, const std::string& option,
+                       std::array<std::optional<ThresholdRange>, kStageCount>& thresholds) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+        throw XPluginUsageError(option + " '" + text + "': give STAGE=RANGE");
+    }
+    const std::string stage = text.substr(0, equals);
+    const std::size_t index = FindStage(stage);
+    if (index == kStageCount) {
+        throw XPluginUsageError(option + ": unknown stage '" + stage +
+                                "' (stages: " + StageLabelList() + ")");
+    }
+    thresholds[index] = ThresholdRange::Parse(text.substr(equals + 1));
+}
+
+std::string OptionName(int code, const std::string& fallback) {
+    for (const option& entry : kLongOptions) {
+        if (entry.name != nullptr && entry.val == code) {
+            return code < 256 ? std::string("-") + static_cast<char>(code) + "/--" + entry.name
+                              : std::string("--") + entry.name;
+        }
+    }
+    return fallback;
+}
+
+void Apply(int code, const char* value, PluginOptions& options) {
+    const std::string name = OptionName(code, "?");
+    switch (code) {
+        case 'H':
+            options.hostname = NonEmpty(value, name);
+            break;
+        case 'p':
+            options.port = static_cast<unsigned>(ParseInteger(value, 1, 65535, "port"));
+            break;
+        case 'l':
+            options.logname = NonEmpty(value, name);
+            break;
+        case kPasswordFile:
+            options.passwordFile = NonEmpty(value, name);
+            break;
+        case 'i':
+            options.identityFile = NonEmpty(value, name);
+            break;
+        case kPassphraseFile:
+            options.passphraseFile = NonEmpty(value, name);
+            break;
+        case kHostKey:
+            ParseHostKeyFingerprints(value);
+            options.hostKeys = value;
+            break;
+        case 'C':
+            options.command = NonEmpty(value, name);
+            break;
+        case 't':
+            options.timeoutSeconds =
+                static_cast<int>(ParseInteger(value, 1, kMaxTimeoutSeconds, "timeout"));
+            break;
+        case '4':
+            options.ipv6 = false;
+            break;
+        case '6':
+            options.ipv6 = true;
+            break;
+        case 'w':
+            options.warning = ThresholdRange::Parse(value);
+            break;
+        case 'c':
+            options.critical = ThresholdRange::Parse(value);
+            break;
+        case kStageWarning:
+            SetStageThreshold(value, name, options.stageWarning);
+            break;
+        case kStageCritical:
+            SetStageThreshold(value, name, options.stageCritical);
+            break;
+        case kExpectExit:
+            options.expectExit = static_cast<int>(ParseInteger(value, 0, 255, "exit code"));
+            break;
+        case 'r':
+            options.remoteVersion = NonEmpty(value, name);
+            break;
+        case 'e': {
+            const OutputPattern checked(value);
+            options.expect = value;
+            break;
+        }
+        case kTimeoutState:
+            options.timeoutState = ParseState(value);
+            break;
+        case kProbe:
+            options.probePath = NonEmpty(value, name);
+            break;
+        case 'V':
+            options.showVersion = true;
+            break;
+        case 'h':
+            options.showHelp = true;
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+PluginOptions ParsePluginOptions(const std::vector<std::string>& arguments) {
+    std::vector<std::string> words{"check_vek"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    PluginOptions options;
+    std::optional<std::string> firstError;
+    // getopt_long keeps its state in globals: 0 restarts it for this argument vector.
+    optind = 0;
+    opterr = 0;
+    int code = 0;
+    while ((code = ::getopt_long(static_cast<int>(words.size()), argv.data(), kShortOptions,
+                                 kLongOptions, nullptr)) != -1) {
+        std::string error;
+        if (code == '?') {
+            const std::string word = argv[optind - 1];
+            error = optopt != 0 ? std::string("unknown option -") + static_cast<char>(optopt)
+                                : "unknown or ambiguous option " + word.substr(0, word.find('='));
+        } else if (code == ':') {
+            const std::string word = argv[optind - 1];
+            error = "option " + word + " needs a value";
+        } else {
+            try {
+                Apply(code, optarg, options);
+            } catch (const XPluginUsageError& refused) {
+                error = refused.what();
+            }
+        }
+        if (!error.empty() && !firstError) {
+            firstError = error;
+        }
+    }
+    if (options.showHelp || options.showVersion) {
+        return options;
+    }
+    if (firstError) {
+        throw XPluginUsageError(*firstError);
+    }
+    if (optind < static_cast<int>(words.size())) {
+        throw XPluginUsageError("unexpected argument '" + words[optind] + "'");
+    }
+    if (options.hostname.empty()) {
+        throw XPluginUsageError("no host name given (-H)");
+    }
+    if (options.logname.empty()) {
+        throw XPluginUsageError("no user name given (-l)");
+    }
+    if (options.expect && !options.command) {
+        throw XPluginUsageError("-e/--expect needs a command (-C)");
+    }
+    if (!options.passphraseFile.empty() && options.identityFile.empty()) {
+        throw XPluginUsageError("--passphrase-file needs an identity file (-i)");
+    }
+    return options;
+}
+
+}  // namespace VekPlugin

@@ -1,0 +1,137 @@
+#include "plugin/PluginReport.h"
+
+#include <optional>
+
+namespace VekPlugin {
+
+namespace {
+
+const std::string kBrokenBar = "\xc2\xa6";
+
+// Status-line text: one line, no "|".
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        if (c == '|') {
+            line += kBrokenBar;
+        } else if (c == '\n' || c == '\r') {
+            line += ' ';
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
+std::string WithoutBars(const std::string& text) {
+    std::string result;
+    for (const char c : text) {
+        result += c == '|' ? kBrokenBar : std::string(1, c);
+    }
+    return result;
+}
+
+// At most `limit` bytes, never ending inside a UTF-8 sequence.
+std::string CutAtCharacter(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return text;
+    }
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
+std::string Field(const std::optional<ThresholdRange>& range) {
+    return range ? range->Text() : "";
+}
+
+std::string PerfdataItem(const std::string& label, const std::string& value,
+                         const std::string& warning, const std::string& critical,
+                         const std::string& minimum, const std::string& maximum) {
+    std::string fields[] = {warning, critical, minimum, maximum};
+    std::size_t used = 4;
+    while (used > 0 && fields[used - 1].empty()) {
+        --used;
+    }
+    std::string item = QuoteLabel(label) + "=" + value;
+    for (std::size_t index = 0; index < used; ++index) {
+        item += ";" + fields[index];
+    }
+    return item;
+}
+
+std::string HostPort(const PluginOptions& options, const ProbeOutcome& outcome) {
+    const std::string host = outcome.hostName.empty() ? options.hostname : outcome.hostName;
+    const long long port = outcome.port != 0 ? outcome.port : options.port;
+    const bool ipv6Literal = host.find(':') != std::string::npos;
+    return (ipv6Literal ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+}  // namespace
+
+std::string QuoteLabel(const std::string& label) {
+    std::string quoted = "'";
+    for (const char c : label) {
+        quoted += c == '\'' ? "''" : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::string FormatPerformanceData(const PluginOptions& options, const ProbeOutcome& outcome) {
+    const std::string maximum = std::to_string(options.timeoutSeconds);
+    std::string data = PerfdataItem("time", FormatSeconds(outcome.TotalMilliseconds()) + "s",
+                                    Field(options.warning), Field(options.critical), "0", maximum);
+    for (std::size_t index = 0; index < kStageCount; ++index) {
+        if (outcome.stageMilliseconds[index]) {
+            data += " " + PerfdataItem(kProbeStages[index].label,
+                                       FormatSeconds(*outcome.stageMilliseconds[index]) + "s",
+                                       Field(options.stageWarning[index]),
+                                       Field(options.stageCritical[index]), "0", maximum);
+        }
+    }
+    if (outcome.stageMilliseconds[kStageCount - 1]) {
+        data += " " + PerfdataItem("output_bytes",
+                                   std::to_string(outcome.outputBytes.value_or(0)) + "B", "", "",
+                                   "0", "");
+    }
+    return data;
+}
+
+std::string FormatReport(const PluginOptions& options, const ProbeOutcome& outcome,
+                         const CheckVerdict& verdict) {
+    std::string text;
+    if (verdict.reasons.empty()) {
+        text = HostPort(options, outcome) + " ";
+        if (outcome.serverIdentification && !outcome.serverIdentification->empty()) {
+            text += *outcome.serverIdentification + " ";
+        }
+        text += "in " + FormatSeconds(outcome.TotalMilliseconds()) + " s";
+    } else {
+        for (const std::string& reason : verdict.reasons) {
+            text += (text.empty() ? "" : "; ") + reason;
+        }
+    }
+    std::string report = "SSH " + std::string(StateName(verdict.state)) + " - " + OneLine(text) +
+                         "|" + FormatPerformanceData(options, outcome) + "\n";
+    if (outcome.output && !outcome.output->empty()) {
+        const std::string shown = WithoutBars(*outcome.output);
+        const std::string kept = CutAtCharacter(shown, kLongOutputBytes);
+        report += kept;
+        if (kept.back() != '\n') {
+            report += '\n';
+        }
+        if (kept.size() < shown.size()) {
+            report += "(output cut to " + std::to_string(kept.size()) + " of " +
+                      std::to_string(outcome.output->size()) + " bytes)\n";
+        }
+    }
+    return report;
+}
+
+std::string FormatUnknown(const std::string& reason) {
+    return "SSH UNKNOWN - " + OneLine(reason) + "\n";
+}
+
+}  // namespace VekPlugin

@@ -1,0 +1,178 @@
+// check_vek's command line: what each option sets and every refusal's reason.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/HostKeyFingerprints.h"
+#include "plugin/PluginOptionsParser.h"
+#include "plugin/XPluginUsageError.h"
+
+namespace {
+
+using VekPlugin::ParsePluginOptions;
+using VekPlugin::PluginOptions;
+using VekPlugin::PluginStateEnum;
+using Arguments = std::vector<std::string>;
+
+const Arguments kMinimal = {"-H", "server.example", "-l", "monitor"};
+
+Arguments With(Arguments extra) {
+    Arguments arguments = kMinimal;
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+}
+
+std::string Refusal(const Arguments& arguments) {
+    try {
+        ParsePluginOptions(arguments);
+    } catch (const VekPlugin::XPluginUsageError& error) {
+        return error.what();
+    }
+    return "<accepted>";
+}
+
+TEST(PluginOptionsParserTest, DefaultsOfAMinimalCommandLine) {
+    const PluginOptions options = ParsePluginOptions(kMinimal);
+    EXPECT_EQ(options.hostname, "server.example");
+    EXPECT_EQ(options.logname, "monitor");
+    EXPECT_EQ(options.port, 22u);
+    EXPECT_EQ(options.timeoutSeconds, 10);
+    EXPECT_FALSE(options.ipv6);
+    EXPECT_FALSE(options.command);
+    EXPECT_EQ(options.expectExit, 0);
+    EXPECT_EQ(options.timeoutState, PluginStateEnum::Critical);
+    EXPECT_FALSE(options.warning);
+    EXPECT_FALSE(options.critical);
+    EXPECT_EQ(options.probePath, "");
+}
+
+TEST(PluginOptionsParserTest, LongShortAttachedAndAbbreviatedForms) {
+    const PluginOptions options = ParsePluginOptions({"--hostname=::1",
+                                                      "--logname",
+                                                      "monitor",
+                                                      "-p2222",
+                                                      "--timeout=5",
+                                                      "-6",
+                                                      "-C",
+                                                      "uptime",
+                                                      "-w",
+                                                      "0.5",
+                                                      "--critical=@1:2",
+                                                      "--stage-warning",
+                                                      "kex=0.2",
+                                                      "--stage-critical=auth=3:",
+                                                      "--stage-warning",
+                                                      "exec=~:1",
+                                                      "--expect-exit=3",
+                                                      "-r",
+                                                      "OpenSSH_9",
+                                                      "-e",
+                                                      "^up",
+                                                      "--timeout-state",
+                                                      "unknown",
+                                                      "--probe",
+                                                      "/opt/vek",
+                                                      "--password-file",
+                                                      "/run/pw"});
+    EXPECT_EQ(options.hostname, "::1");
+    EXPECT_EQ(options.port, 2222u);
+    EXPECT_EQ(options.timeoutSeconds, 5);
+    EXPECT_TRUE(options.ipv6);
+    EXPECT_EQ(options.command.value_or(""), "uptime");
+    EXPECT_EQ(options.warning->Text(), "0.5");
+    EXPECT_EQ(options.critical->Text(), "@1:2");
+    EXPECT_EQ(options.stageWarning[VekPlugin::FindStage("kex")]->Text(), "0.2");
+    EXPECT_EQ(options.stageWarning[VekPlugin::FindStage("exec")]->Text(), "~:1");
+    EXPECT_EQ(options.stageCritical[VekPlugin::FindStage("auth")]->Text(), "3:");
+    EXPECT_FALSE(options.stageCritical[VekPlugin::FindStage("kex")]);
+    EXPECT_EQ(options.expectExit, 3);
+    EXPECT_EQ(options.remoteVersion.value_or(""), "OpenSSH_9");
+    EXPECT_EQ(options.expect.value_or(""), "^up");
+    EXPECT_EQ(options.timeoutState, PluginStateEnum::Unknown);
+    EXPECT_EQ(options.probePath, "/opt/vek");
+    EXPECT_EQ(options.passwordFile, "/run/pw");
+}
+
+TEST(PluginOptionsParserTest, TheLastOfARepeatedOptionCounts) {
+    const PluginOptions options =
+        ParsePluginOptions(With({"-6", "-4", "-t", "3", "-t", "4", "--timeout-state=1"}));
+    EXPECT_FALSE(options.ipv6);
+    EXPECT_EQ(options.timeoutSeconds, 4);
+    EXPECT_EQ(options.timeoutState, PluginStateEnum::Warning);
+}
+
+TEST(PluginOptionsParserTest, HelpAndVersionWinOverEverythingElse) {
+    EXPECT_TRUE(ParsePluginOptions({"--bogus", "-p", "0", "-h"}).showHelp);
+    EXPECT_TRUE(ParsePluginOptions({"-V"}).showVersion);
+    EXPECT_TRUE(ParsePluginOptions({"-t", "x", "--version"}).showVersion);
+}
+
+TEST(PluginOptionsParserTest, RefusesWithTheReason) {
+    const std::vector<std::pair<Arguments, std::string>> cases = {
+        {{"-l", "monitor"}, "no host name given (-H)"},
+        {{"-H", "server"}, "no user name given (-l)"},
+        {With({"-p", "0"}), "invalid port '0': give a whole number from 1 to 65535"},
+        {With({"-p", "65536"}), "invalid port '65536': give a whole number from 1 to 65535"},
+        {With({"-p", "22x"}), "invalid port '22x': give a whole number from 1 to 65535"},
+        {With({"-t", "0"}), "invalid timeout '0': give a whole number from 1 to 2147483"},
+        {With({"-t", "1.5"}), "invalid timeout '1.5': give a whole number from 1 to 2147483"},
+        {With({"--expect-exit", "256"}),
+         "invalid exit code '256': give a whole number from 0 to 255"},
+        {With({"-w", "5:1"}), "invalid threshold range '5:1': start is greater than end"},
+        {With({"-c", "x"}), "invalid threshold range 'x': end is not a number"},
+        {With({"--stage-warning", "kex"}), "--stage-warning 'kex': give STAGE=RANGE"},
+        {With({"--stage-critical", "handshake=1"}),
+         "--stage-critical: unknown stage 'handshake' (stages: dns, connect, banner, kex, "
+         "service_request, auth, exec)"},
+        {With({"--timeout-state", "fatal"}),
+         "invalid state 'fatal': use OK, WARNING, CRITICAL, UNKNOWN or 0 to 3"},
+        {With({"-e", "x"}), "-e/--expect needs a command (-C)"},
+        {With({"-C", "true", "-e", "a("}), "invalid regular expression 'a(': Unmatched ( or \\("},
+        {With({"--passphrase-file", "/run/pp"}), "--passphrase-file needs an identity file (-i)"},
+        {With({"--host-key", "MD5:ab"}),
+         "invalid host key fingerprint 'MD5:ab': give SHA256:<base64> or 64 hex digits"},
+        {With({"-z"}), "unknown option -z"},
+        {With({"--bogus"}), "unknown or ambiguous option --bogus"},
+        {With({"--stage=kex=1"}), "unknown or ambiguous option --stage"},
+        {With({"-C"}), "option -C needs a value"},
+        {With({"extra"}), "unexpected argument 'extra'"},
+        {With({"-l", ""}), "empty value for -l/--logname"},
+        {With({"-C", ""}), "empty value for -C/--command"},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        std::string shown;
+        for (const std::string& argument : arguments) {
+            shown += " '" + argument + "'";
+        }
+        EXPECT_EQ(Refusal(arguments), reason) << shown;
+    }
+}
+
+TEST(PluginOptionsParserTest, HostKeyFingerprintsInBothForms) {
+    // ssh-keygen -l's SHA256 form and the hex form of the same digest.
+    const std::string sha256 = "SHA256:yqPm5a6VLeHSc6fpN689wS2tz2wGi8QpJMjX0jbZ1lk";
+    const std::string hex = "caa3e6e5ae952de1d273a7e937af3dc12dadcf6c068bc42924c8d7d236d9d659";
+    std::string colons;
+    for (std::size_t index = 0; index < hex.size(); index += 2) {
+        colons += (colons.empty() ? "" : ":") + hex.substr(index, 2);
+    }
+    std::string upper = hex;
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    const std::vector<std::string> parsed = VekPlugin::ParseHostKeyFingerprints(
+        sha256 + ", " + hex + "," + colons + "," + upper + "," + sha256 + "=");
+    ASSERT_EQ(parsed.size(), 5u);
+    for (const std::string& fingerprint : parsed) {
+        EXPECT_EQ(fingerprint, hex);
+    }
+    for (const std::string& bad : std::vector<std::string>{
+             "", "SHA256:", "SHA256:abc", "SHA256:" + std::string(43, '!'), hex.substr(2),
+             hex + "00", colons.substr(1), "zz" + hex.substr(2), sha256 + ",,"}) {
+        EXPECT_THROW(VekPlugin::ParseHostKeyFingerprints(bad), VekPlugin::XPluginUsageError) << bad;
+    }
+}
+
+}  // namespace
