@@ -162,7 +162,7 @@ int SshTestSession::WriteResult(const SshTestSessionPolicy* policy,
             result->SetErrorDetails(
                 VekLibrary::XTestTimeout("No time left to " + stageWithoutTime + ".").what());
         }
-        stdoutHandler_->WriteOutput(serializer_->SerializeToJson(*result));
+        stdoutHandler_->WriteOutput(serializer_->SerializeToJson(std::move(*result)));
         return 0;
     } catch (const VekLibrary::Serialization::XJsonError& error) {
         logger_->WriteLog(LogLevelEnum::Error, StringFormat("{}", error.what()));
