@@ -17,6 +17,9 @@ public:
     // cannot be written (a return code that is not a number, text that is not
     // valid UTF-8); nothing is returned then.
     virtual std::string SerializeToJson(const SshTestResult& result) = 0;
+    // The same text, but the captured output moves into the document instead of
+    // being copied; `result` is left without it (its result size is kept).
+    virtual std::string SerializeToJson(SshTestResult&& result) = 0;
 };
 
 }  // namespace Ssh

@@ -56,90 +56,87 @@ SshTestResultSerializer::SshTestResultSerializer(
 }
 
 std::string SshTestResultSerializer::SerializeToJson(const SshTestResult& result) {
+    SshTestResult copy = result;
+    return SerializeToJson(std::move(copy));
+}
+
+std::string SshTestResultSerializer::SerializeToJson(SshTestResult&& result) {
     return CreateTestResultJson(result)->ToString();
 }
 
 SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::CreateTestResultJson(
-    const SshTestResult& result) {
-    auto document = NewDocument();
-    document->PushBack("MonitorResults", CreateMonitorResultJson(result));
+    SshTestResult& result) {
+    JsonWrapperPtr document;
+    jsonWrapperFactory_->Create(document);
+    FillMonitorResult(*AppendEmptyObject(*document, "MonitorResults"), result);
     document->CreateEmptyObject("OtherData");
     return document;
 }
 
-SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::CreateMonitorResultJson(
-    const SshTestResult& result) {
-    auto document = NewDocument();
-    document->PushBack("StepResults", CreateStepResultJson(result));
-    document->CreateEmptyObject("OtherData");
-    return document;
+void SshTestResultSerializer::FillMonitorResult(IJsonWrapper& monitorResult,
+                                                SshTestResult& result) {
+    FillStepResult(*AppendEmptyObject(monitorResult, "StepResults"), result);
+    monitorResult.CreateEmptyObject("OtherData");
 }
 
-SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::CreateStepResultJson(
-    const SshTestResult& result) {
-    auto document = NewDocument();
-    document->CreateEmptyObject("PageResults");
-    document->Set("OtherData",
-                  std::shared_ptr<const IJsonWrapper>(CreateStepResultOtherDataJson(result)));
-    document->PushBack("Metrics", CreateMetricJson(result));
-    return document;
+void SshTestResultSerializer::FillStepResult(IJsonWrapper& stepResult, SshTestResult& result) {
+    stepResult.CreateEmptyObject("PageResults");
+    FillStepResultOtherData(*stepResult.CreateEmptyObject("OtherData"), result);
+    FillMetricData(*AppendEmptyObject(stepResult, "Metrics")->CreateEmptyObject("MetricData"),
+                   result);
 }
 
-SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::CreateStepResultOtherDataJson(
-    const SshTestResult& result) {
-    auto document = NewDocument();
-    SetIfNotEmpty(*document, CommonTestResults::ErrorCode, result.GetError());
-    SetIfNotEmpty(*document, CommonTestResults::ErrorDetails, result.GetErrorDetails());
-    return document;
+void SshTestResultSerializer::FillStepResultOtherData(IJsonWrapper& otherData,
+                                                      const SshTestResult& result) {
+    SetIfNotEmpty(otherData, CommonTestResults::ErrorCode, result.GetError());
+    SetIfNotEmpty(otherData, CommonTestResults::ErrorDetails, result.GetErrorDetails());
 }
 
-SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::CreateMetricJson(
-    const SshTestResult& result) {
-    auto metricData = NewDocument();
-    SetIfNotEmpty(*metricData, CommonTestOptions::TestId, result.GetTestId());
-    SetIfNotEmpty(*metricData, CommonTestResults::HostName, result.GetHostName());
+void SshTestResultSerializer::FillMetricData(IJsonWrapper& metricData, SshTestResult& result) {
+    SetIfNotEmpty(metricData, CommonTestOptions::TestId, result.GetTestId());
+    SetIfNotEmpty(metricData, CommonTestResults::HostName, result.GetHostName());
     if (result.GetPortNumber() != 0) {
-        metricData->Set(CommonTestResults::HostAddressPort,
-                        static_cast<unsigned long>(result.GetPortNumber()));
+        metricData.Set(CommonTestResults::HostAddressPort,
+                       static_cast<unsigned long>(result.GetPortNumber()));
     }
-    SetIfNotEmpty(*metricData, CommonTestResults::HostAddress, result.GetHostAddress());
-    SetIfSet(*metricData, CommonTestResults::DnsDurationMs, result.GetDnsDuration());
-    SetIfSet(*metricData, CommonTestResults::ConnectDurationMs, result.GetConnectDuration());
-    SetIfSet(*metricData, SshTestResultKeys::BannerExchangeMs, result.GetBannerExchangeDuration());
-    SetIfSet(*metricData, SshTestResultKeys::KeyExchangeMs, result.GetKeyExchangeDuration());
-    SetIfSet(*metricData, SshTestResultKeys::ServiceRequestExchangeMs,
+    SetIfNotEmpty(metricData, CommonTestResults::HostAddress, result.GetHostAddress());
+    SetIfSet(metricData, CommonTestResults::DnsDurationMs, result.GetDnsDuration());
+    SetIfSet(metricData, CommonTestResults::ConnectDurationMs, result.GetConnectDuration());
+    SetIfSet(metricData, SshTestResultKeys::BannerExchangeMs, result.GetBannerExchangeDuration());
+    SetIfSet(metricData, SshTestResultKeys::KeyExchangeMs, result.GetKeyExchangeDuration());
+    SetIfSet(metricData, SshTestResultKeys::ServiceRequestExchangeMs,
              result.GetServiceRequestExchangeDuration());
-    SetIfSet(*metricData, SshTestResultKeys::AuthenticationMs, result.GetAuthenticationDuration());
-    SetIfNotEmpty(*metricData, SshTestResultKeys::HostFingerprintHexEncoded,
+    SetIfSet(metricData, SshTestResultKeys::AuthenticationMs, result.GetAuthenticationDuration());
+    SetIfNotEmpty(metricData, SshTestResultKeys::HostFingerprintHexEncoded,
                   result.GetHostFingerprint());
 
     // Without an execution duration the stage did not run, so whatever else was
     // recorded about the command is not reported.
     if (result.GetCommandExecutionDuration()) {
-        SetIfSet(*metricData, SshTestResultKeys::CommandExecutionMs,
+        SetIfSet(metricData, SshTestResultKeys::CommandExecutionMs,
                  result.GetCommandExecutionDuration());
         const std::string& returnCode = result.GetCommandExecutionReturnCode();
         if (!returnCode.empty()) {
-            metricData->Set(SshTestResultKeys::CommandExecutionReturnCodeNumber,
-                            ReturnCodeAsNumber(returnCode));
+            metricData.Set(SshTestResultKeys::CommandExecutionReturnCodeNumber,
+                           ReturnCodeAsNumber(returnCode));
         }
         if (result.GetCommandResultSize() != 0) {
-            metricData->Set(SshTestResultKeys::CommandResultSizeNumber,
-                            result.GetCommandResultSize());
+            metricData.Set(SshTestResultKeys::CommandResultSizeNumber,
+                           result.GetCommandResultSize());
         }
-        SetIfNotEmpty(*metricData, SshTestResultKeys::CommandExecutionResult,
-                      result.GetCommandExecutionResult());
+        if (!result.GetCommandExecutionResult().empty()) {
+            metricData.Set(SshTestResultKeys::CommandExecutionResult,
+                           result.TakeCommandExecutionResult());
+        }
     }
-
-    auto metric = NewDocument();
-    metric->Set("MetricData", std::shared_ptr<const IJsonWrapper>(metricData));
-    return metric;
 }
 
-SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::NewDocument() {
-    JsonWrapperPtr document;
-    jsonWrapperFactory_->Create(document);
-    return document;
+SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::AppendEmptyObject(
+    IJsonWrapper& parent, const std::string& key) {
+    JsonWrapperPtr element;
+    jsonWrapperFactory_->Create(element);
+    // The wrapper returned refers to the appended element inside `parent`'s document.
+    return parent.PushBack(key, element);
 }
 
 }  // namespace Ssh

@@ -170,7 +170,7 @@ int SshTestSession::WriteResult(const SshTestSessionPolicy* policy,
                                              : "No time left to execute the commands.")
                     .what());
         }
-        stdoutHandler_->WriteOutput(serializer_->SerializeToJson(*result));
+        stdoutHandler_->WriteOutput(serializer_->SerializeToJson(std::move(*result)));
         return 0;
     } catch (const VekLibrary::Serialization::XJsonError& error) {
         logger_->WriteLog(LogLevelEnum::Error, StringFormat("{}", error.what()));

@@ -120,6 +120,13 @@ void SshTestResult::SetCommandExecutionResult(std::string&& result) {
     commandExecutionResult_ = std::move(result);
 }
 
+std::string SshTestResult::TakeCommandExecutionResult() {
+    // A moved-from string is only "valid but unspecified"; the contract says empty.
+    std::string taken = std::move(commandExecutionResult_);
+    commandExecutionResult_.clear();
+    return taken;
+}
+
 const std::string& SshTestResult::GetHostFingerprint() const {
     return hostFingerprint_;
 }

@@ -62,6 +62,9 @@ public:
     void SetCommandExecutionResult(const std::string& result);
     // Takes the text over without copying it; captured output may be many megabytes.
     void SetCommandExecutionResult(std::string&& result);
+    // Hands the captured output over without copying it and leaves it empty; the
+    // result size is not changed.
+    std::string TakeCommandExecutionResult();
 
     // Hexadecimal text of the server's host key fingerprint.
     const std::string& GetHostFingerprint() const;

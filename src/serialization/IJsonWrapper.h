@@ -27,6 +27,8 @@ public:
 
     // Each Set inserts or replaces the member and returns a wrapper of the stored value.
     virtual std::shared_ptr<IJsonWrapper> Set(const std::string& key, const std::string& value) = 0;
+    // Takes the text over without copying it: a captured output may be many megabytes.
+    virtual std::shared_ptr<IJsonWrapper> Set(const std::string& key, std::string&& value) = 0;
     virtual std::shared_ptr<IJsonWrapper> Set(const std::string& key, const char* value) = 0;
     virtual std::shared_ptr<IJsonWrapper> Set(const std::string& key, long value) = 0;
     virtual std::shared_ptr<IJsonWrapper> Set(const std::string& key, unsigned long value) = 0;

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "serialization/CompactJsonWriter.h"
 #include "serialization/XJsonError.h"
 
 namespace VekLibrary::Serialization {
@@ -167,6 +168,11 @@ std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key,
     // The whole string, embedded NUL bytes included: captured command output may
     // hold them, and cutting it at the first one would silently lose data.
     return SetMember(node_->value, key, Json(value));
+}
+
+std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key,
+                                                       std::string&& value) {
+    return SetMember(node_->value, key, Json(std::move(value)));
 }
 
 std::shared_ptr<IJsonWrapper> NlohmannJsonWrapper::Set(const std::string& key, const char* value) {
@@ -352,8 +358,13 @@ std::string NlohmannJsonWrapper::ToString() const {
     }
     try {
         // The text is built completely before it is returned, so a failure never
-        // leaves a partial document behind.
-        return node_->value->dump(-1, ' ', false, Json::error_handler_t::strict);
+        // leaves a partial document behind. Written once into storage reserved up
+        // front: growing a string of many megabytes step by step copies it again
+        // on every step.
+        std::string text;
+        text.reserve(CompactJsonWriter::SizeEstimate(*node_->value));
+        CompactJsonWriter(text).Write(*node_->value);
+        return text;
     } catch (const Json::exception&) {
         throw XJsonError(
             "Error while serializing the JSON object. Verify if a non utf-8 string stored in "

@@ -41,6 +41,7 @@ public:
     void GetAs(std::string& value) const override;
 
     std::shared_ptr<IJsonWrapper> Set(const std::string& key, const std::string& value) override;
+    std::shared_ptr<IJsonWrapper> Set(const std::string& key, std::string&& value) override;
     std::shared_ptr<IJsonWrapper> Set(const std::string& key, const char* value) override;
     std::shared_ptr<IJsonWrapper> Set(const std::string& key, long value) override;
     std::shared_ptr<IJsonWrapper> Set(const std::string& key, unsigned long value) override;

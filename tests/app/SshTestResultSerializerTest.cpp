@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -286,6 +287,28 @@ TEST_F(SshTestResultSerializerTest, LargeOutputReadsBackUnchanged) {
     EXPECT_EQ(
         ReadBackMetricText(Serialize(result), "qo-ssh.results.metrics.command-execution.result"),
         output);
+}
+
+// The session hands its result over: the output moves into the document, which
+// must read exactly as when the serializer copies it, escapes and UTF-8 included.
+TEST_F(SshTestResultSerializerTest, HandedOverResultGivesTheSameDocumentAndKeepsItsSize) {
+    std::string output = "say \"hi\"\\ \n\t\x01 gr\xc3\xbc\xc3\x9f \xf0\x9f\x94\x91 ";
+    while (output.size() < 300000) {
+        output += output;
+    }
+    SshTestResult result = Successful();
+    result.SetCommandExecutionResult(output);
+    result.SetCommandResultSize(output.size());
+    const std::string copied = Serialize(result);
+
+    SshTestResultSerializer serializer(std::make_shared<NlohmannJsonWrapperFactory>());
+    written_.push_back(serializer.SerializeToJson(std::move(result)));
+    EXPECT_EQ(written_.back(), copied);
+    EXPECT_EQ(ReadBackMetricText(copied, "qo-ssh.results.metrics.command-execution.result"),
+              output);
+    EXPECT_EQ(result.GetCommandExecutionResult(), "");
+    EXPECT_EQ(result.GetCommandResultSize(), output.size());
+    EXPECT_EQ(result.GetTestId(), "t-1");
 }
 
 TEST_F(SshTestResultSerializerTest, InvalidUtf8GivesTheSerialisationErrorAndNoDocument) {

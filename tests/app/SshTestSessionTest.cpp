@@ -168,4 +168,27 @@ TEST(SshTestSessionTest, AFailedDocumentWriteIsExitCodeOne) {
                 testing::HasSubstr("[ERR][ID=budget] Failure while writing to output stream."));
 }
 
+// The document is complete before anything reaches standard output: text that
+// fails the UTF-8 check, however late in a large output, writes nothing at all.
+TEST(SshTestSessionTest, OutputThatIsNotUtf8WritesNoDocument) {
+    const SessionRun run =
+        RunSession(Policy(std::chrono::seconds(1), "cat big\n"), [](Ssh::MockSshClient& client) {
+            EXPECT_CALL(client, Connect(_, _, _, _)).WillOnce(Return(500));
+            EXPECT_CALL(client, AuthenticateUser(_, _, _)).WillOnce(Return(400));
+            EXPECT_CALL(client, ExecuteCommands(_, _, 400)).WillOnce(Return(300));
+            auto result = std::make_unique<Ssh::SshTestResult>();
+            std::string output(2000000, 'x');
+            output += "\xff";
+            result->SetCommandExecutionDuration(VekLibrary::VekDomain::Milliseconds(5));
+            result->SetCommandResultSize(output.size());
+            result->SetCommandExecutionResult(std::move(output));
+            EXPECT_CALL(client, GetResults()).WillOnce(Return(testing::ByMove(std::move(result))));
+        });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.document, "");
+    EXPECT_THAT(run.log,
+                testing::HasSubstr("[ERR][ID=budget] Error while serializing the JSON "
+                                   "object. Verify if a non utf-8 string stored in JSON."));
+}
+
 }  // namespace

@@ -21,6 +21,8 @@ public:
     MOCK_METHOD(void, GetAs, (std::string&), (const, override));
     MOCK_METHOD(std::shared_ptr<IJsonWrapper>, Set, (const std::string&, const std::string&),
                 (override));
+    MOCK_METHOD(std::shared_ptr<IJsonWrapper>, Set, (const std::string&, std::string&&),
+                (override));
     MOCK_METHOD(std::shared_ptr<IJsonWrapper>, Set, (const std::string&, const char*), (override));
     MOCK_METHOD(std::shared_ptr<IJsonWrapper>, Set, (const std::string&, long), (override));
     MOCK_METHOD(std::shared_ptr<IJsonWrapper>, Set, (const std::string&, unsigned long),
