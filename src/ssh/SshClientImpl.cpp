@@ -18,7 +18,9 @@
 #include "networking/NetworkErrors.h"
 #include "networking/SocketType.h"
 #include "result/SshTestErrorKeys.h"
+#include "ssh/SessionFacts.h"
 #include "ssh/SshClientErrors.h"
+#include "ssh/XHostKeyMismatchError.h"
 #include "ssh/event_handlers.h"
 
 namespace Ssh {
@@ -228,6 +230,7 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
         EndStage(kConnect);
 
         SessionPointer session = SshHandshake(socket, connectBudget - durations_[kConnect]);
+        HostKeyPins::Verify(session.get(), expectedHostKeys_);
         socket_ = std::move(socket);
         session_ = std::move(session);
     } catch (const XNameResolutionError& error) {
@@ -242,6 +245,9 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
     } catch (const XTestTimeout& error) {
         RecordFailure(CommonTestErrors::TooMuchTimeError, error.what());
         throw XSshClientError("SshClient connect timeout - " + std::string(error.what()));
+    } catch (const XHostKeyMismatchError& error) {
+        RecordFailure(SshTestErrorKeys::HostKeyMismatchError, error.what());
+        throw XSshClientError("SshClient host key mismatch - " + std::string(error.what()));
     }
     return timeout - ElapsedSince(timePoints_[kDns]);
 }
@@ -339,8 +345,10 @@ SshClientImpl::SessionPointer SshClientImpl::SshHandshake(
     const int rc = CallUntilDone(session.get(), descriptor, deadline, [&] {
         return libssh2_session_handshake(session.get(), descriptor);
     });
+    SessionFacts::RecordServerIdentification(session.get(), Result());
     if (keyExchanged_) {
         EndStage(kServiceRequest);
+        SessionFacts::RecordNegotiatedAlgorithms(session.get(), Result());
     }
     if (rc == LIBSSH2_ERROR_TIMEOUT) {
         throw XTestTimeout("SSH handshake timed out.");
@@ -496,24 +504,34 @@ void SshClientImpl::ReadServerResponse(ChannelPointer channel, std::int64_t time
 
     std::int64_t left = timeout;
     bool endOfFile = libssh2_channel_eof(channel.get()) != 0;
-    while (standardOutputBytes_ < maximumBytes && left > 0 && !endOfFile) {
-        // Drain what the library already holds before waiting on the socket:
-        // packets it read while the commands were sent are not on the socket any more.
-        const bool outputDrained = ReadStandardOutput(channel.get(), maximumBytes, deadline);
-        const bool errorDrained = ReadStandardError(channel.get(), maximumBytes, deadline);
-        endOfFile = libssh2_channel_eof(channel.get()) != 0;
-        if (!endOfFile && standardOutputBytes_ < maximumBytes && outputDrained && errorDrained) {
-            WaitForOutput(deadline);
+    // A time-out or read error keeps the output that had arrived.
+    try {
+        while (standardOutputBytes_ < maximumBytes && left > 0 && !endOfFile) {
+            // Drain what the library already holds before waiting on the socket: packets
+            // it read while the commands were sent are not on the socket any more.
+            const bool outputDrained = ReadStandardOutput(channel.get(), maximumBytes, deadline);
+            const bool errorDrained = ReadStandardError(channel.get(), maximumBytes, deadline);
+            endOfFile = libssh2_channel_eof(channel.get()) != 0;
+            if (!endOfFile && standardOutputBytes_ < maximumBytes && outputDrained &&
+                errorDrained) {
+                WaitForOutput(deadline);
+            }
+            left = timeout - ElapsedSince(readStart);
         }
-        left = timeout - ElapsedSince(readStart);
-    }
-    if (endOfFile) {
-        WaitForExitStatus(channel.get(), deadline);
+        if (endOfFile) {
+            WaitForExitStatus(channel.get(), deadline);
+        }
+    } catch (...) {
+        KeepOutputOfFailedRead(channel.get());
+        throw;
     }
 
     EndStage(kCommandExecution);
     TakeExitStatus(channel.get());
-    Result().SetCommandExecutionReturnCode(std::to_string(exitStatus_));
+    // Out of time, the return code is reported only when the exit status has arrived.
+    if (timeout - ElapsedSince(readStart) > 0 || ExitStatusArrived(channel.get())) {
+        Result().SetCommandExecutionReturnCode(std::to_string(exitStatus_));
+    }
     logger_->WriteLog(
         LogLevelEnum::Info,
         StringFormat(
@@ -621,6 +639,22 @@ void SshClientImpl::WaitForExitStatus(LIBSSH2_CHANNEL* channel, const Deadline& 
             return;
         }
     }
+}
+
+void SshClientImpl::KeepOutputOfFailedRead(LIBSSH2_CHANNEL* channel) {
+    if (ExitStatusArrived(channel)) {
+        TakeExitStatus(channel);
+        Result().SetCommandExecutionReturnCode(std::to_string(exitStatus_));
+    }
+    Result().SetCommandResultSize(standardOutput_.size());
+    Result().SetCommandExecutionResult(std::move(standardOutput_));
+    standardOutput_.clear();
+}
+
+// An exit status of 0 cannot be told from none; only a non-zero status or an exit
+// signal shows that it has arrived.
+bool SshClientImpl::ExitStatusArrived(LIBSSH2_CHANNEL* channel) {
+    return libssh2_channel_get_exit_status(channel) != 0 || HasExitSignal(channel);
 }
 
 void SshClientImpl::TakeExitStatus(LIBSSH2_CHANNEL* channel) {

@@ -18,6 +18,7 @@
 #include "networking/SocketHandle.h"
 #include "result/ISshTestResultFactory.h"
 #include "result/SshTestResult.h"
+#include "ssh/HostKeyPins.h"
 #include "ssh/Libssh2Deleter.h"
 
 namespace Ssh {
@@ -45,6 +46,9 @@ public:
                                  std::int64_t timeout);
     std::unique_ptr<SshTestResult> GetResults();
     void SetLoggingHints(bool debug, bool traceLibssh2);
+    void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
+        expectedHostKeys_ = fingerprints;
+    }
 
     // Handshake hooks; `userPointer` is the client, or null for none (then they do
     // nothing).
@@ -93,6 +97,9 @@ private:
     // After end-of-file the exit status may still be on its way.
     void WaitForExitStatus(LIBSSH2_CHANNEL* channel, const Deadline& deadline);
     void TakeExitStatus(LIBSSH2_CHANNEL* channel);
+    // Records the output captured so far, and the exit status when it has arrived.
+    void KeepOutputOfFailedRead(LIBSSH2_CHANNEL* channel);
+    static bool ExitStatusArrived(LIBSSH2_CHANNEL* channel);
     void RecordHostFingerprint(LIBSSH2_SESSION* session);
 
     // Repeats a non-blocking library call while it would block, waiting on the
@@ -124,6 +131,7 @@ private:
     std::uint64_t standardOutputBytes_ = 0;
     std::uint64_t standardErrorBytes_ = 0;
     int exitStatus_ = 0;
+    std::vector<HostKeyFingerprint> expectedHostKeys_;
 };
 
 }  // namespace Ssh
