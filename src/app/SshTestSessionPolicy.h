@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "domain/SensitiveString.h"
+#include "ssh/HostKeyPins.h"
 
 namespace Ssh {
 
@@ -44,6 +46,11 @@ public:
     void SetDebugModeStatus(bool enabled) { debugMode_ = enabled; }
     bool IsUnsecuredModeEnabled() const { return unsecuredMode_; }
     void SetUnsecuredModeStatus(bool enabled) { unsecuredMode_ = enabled; }
+    // The host keys the server may present; empty accepts any.
+    const std::vector<HostKeyFingerprint>& GetExpectedHostKeys() const { return expectedHostKeys_; }
+    void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
+        expectedHostKeys_ = fingerprints;
+    }
 
     // One line describing the input; the credentials only in unsecured mode.
     std::string ToString() const;
@@ -62,6 +69,7 @@ private:
     std::string dataDirectory_ = "/tmp/";
     bool debugMode_ = false;
     bool unsecuredMode_ = false;
+    std::vector<HostKeyFingerprint> expectedHostKeys_;
 };
 
 }  // namespace Ssh
