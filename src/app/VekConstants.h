@@ -157,6 +157,7 @@ inline constexpr InputValueTypeEnum HelpOptionInputType = InputValueTypeEnum::Bo
 // prefix of the whole.
 inline constexpr char HostKeyOptionShortFlag = 'k';
 inline constexpr char HostKeyOptionLongFlag[] = "hostKey";
+// SSH-specific, so not one of the common data keys.
 inline constexpr char HostKeyOptionDatakey[] = "qo-ssh.test.host-key-fingerprints";
 inline constexpr char HostKeyOptionDescription[] =
     "Expected SHA-256 fingerprints of the server's host key, separated by commas.\n"
