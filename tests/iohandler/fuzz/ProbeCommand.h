@@ -7,7 +7,7 @@
 
 namespace VekLibrary::IoHandler::Fuzzing {
 
-// The probe's fourteen-option command, built with the real option and command
+// The probe's SSH VEK command, built with the real option and command
 // builders, parsing through `parserFactory`.
 std::unique_ptr<IVekCommand> BuildProbeCommand(
     std::shared_ptr<IInputParserAdapterFactory> parserFactory);
