@@ -800,15 +800,15 @@ TEST(EndToEndSessionTest, OutputBeforeATimeoutIsKept) {
     const ProbeRun run =
         RunVek(Cli(Concatenated(TestArguments("127.0.0.1:" + std::to_string(server.port), "hang",
                                               server.password, "e2e-hang", "true"),
-                                {"-t", "2"})));
+                                {"-t", "3"})));
     ExpectExit(run, 0);
     const Json document = Document(run);
     ASSERT_FALSE(document.empty());
-    EXPECT_EQ(
-        StepOtherData(document),
-        Json({{kErrorCodeKey, "qo-ssh.results.error.command-execution-timeout"},
-              {kErrorDetailsKey,
-               "A timeout occurred. Reason: Reading data from the remote shell timed out."}}));
+    EXPECT_EQ(StepOtherData(document).value(kErrorCodeKey, std::string()),
+              "qo-ssh.results.error.command-execution-timeout");
+    // Which wait saw the time run out depends on the moment; every one keeps the output.
+    EXPECT_THAT(StepOtherData(document).value(kErrorDetailsKey, std::string()),
+                testing::StartsWith("A timeout occurred. Reason: "));
     const Json& metrics = MetricData(document);
     EXPECT_EQ(metrics.value("qo-ssh.results.metrics.command-execution.result", Json()),
               "partial\n");

@@ -130,9 +130,9 @@ TEST(SshClientProgrammableServerTest, KeepsOutputAsReceivedAndWhatArrivedBeforeA
     {
         // "partial\n", then neither end-of-file nor exit status.
         const ClientRun run = RunScenario("hang", 1500);
-        EXPECT_EQ(run.raised,
-                  "SshClient command execution timeout - A timeout occurred. Reason: Reading data "
-                  "from the remote shell timed out.");
+        // Which wait saw the time run out depends on the moment; every one keeps the output.
+        EXPECT_THAT(run.raised, testing::StartsWith("SshClient command execution timeout - A "
+                                                    "timeout occurred. Reason: "));
         EXPECT_EQ(run.result->GetError(), SshTestErrorKeys::CommandExecutionTimeoutError);
         EXPECT_TRUE(run.result->GetCommandExecutionDuration());
         EXPECT_EQ(run.result->GetCommandExecutionResult(), "partial\n");
