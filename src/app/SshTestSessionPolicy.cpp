@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ssh/HostKeyPins.h"
+
 namespace Ssh {
 
 namespace {

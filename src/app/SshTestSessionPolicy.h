@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "domain/SensitiveString.h"
-#include "ssh/HostKeyPins.h"
+#include "ssh/HostKeyFingerprint.h"
 
 namespace Ssh {
 

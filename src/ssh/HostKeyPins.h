@@ -2,15 +2,13 @@
 
 #include <libssh2.h>
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace Ssh {
+#include "ssh/HostKeyFingerprint.h"
 
-// The SHA-256 digest of a server's host key blob, as OpenSSH fingerprints it.
-using HostKeyFingerprint = std::array<unsigned char, 32>;
+namespace Ssh {
 
 // Expected host keys ("pins"): their two written forms and the comparison with the
 // key a server presented. Fingerprints are compared as bytes, so the case of hex

@@ -7,7 +7,7 @@
 
 #include "networking/AddressFamilyEnum.h"
 #include "result/SshTestResult.h"
-#include "ssh/HostKeyPins.h"
+#include "ssh/HostKeyFingerprint.h"
 
 namespace Ssh {
 

@@ -19,10 +19,10 @@
 #include "app/ResultSchemaCheck.h"
 #include "crypto/Base64Codec.h"
 #include "fixtures/AsyncsshFixture.h"
-#include "fixtures/HostKeyFingerprint.h"
 #include "fixtures/HostilePorts.h"
 #include "fixtures/LoopbackServer.h"
 #include "fixtures/OneShotSshd.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 
 namespace {

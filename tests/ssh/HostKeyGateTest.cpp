@@ -18,9 +18,9 @@
 #include <gtest/gtest.h>
 
 #include "fixtures/AsyncsshFixture.h"
-#include "fixtures/HostKeyFingerprint.h"
 #include "fixtures/LoopbackServer.h"
 #include "fixtures/OneShotSshd.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 #include "result/SshTestErrorKeys.h"
 #include "ssh/HostKeyPins.h"

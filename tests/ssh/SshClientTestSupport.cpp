@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "crypto/Base64Codec.h"
-#include "fixtures/HostKeyFingerprint.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "logger/LogLevelEnum.h"
 #include "logger/Logger.h"
 #include "logger/UtcTimestampProvider.h"

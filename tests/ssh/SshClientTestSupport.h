@@ -11,7 +11,7 @@
 #include "networking/AddressFamilyEnum.h"
 #include "networking/IDnsResolutionStrategy.h"
 #include "result/SshTestResult.h"
-#include "ssh/HostKeyPins.h"
+#include "ssh/HostKeyFingerprint.h"
 #include "ssh/ISshClient.h"
 
 namespace VekTest {
