@@ -109,6 +109,19 @@ void SshTestResultSerializer::FillMetricData(IJsonWrapper& metricData, SshTestRe
     SetIfSet(metricData, SshTestResultKeys::AuthenticationMs, result.GetAuthenticationDuration());
     SetIfNotEmpty(metricData, SshTestResultKeys::HostFingerprintHexEncoded,
                   result.GetHostFingerprint());
+    SetIfNotEmpty(metricData, SshTestResultKeys::ServerIdentification,
+                  result.GetServerIdentification());
+    const NegotiatedAlgorithms& algorithms = result.GetNegotiatedAlgorithms();
+    SetIfNotEmpty(metricData, SshTestResultKeys::AlgorithmKex, algorithms.keyExchange);
+    SetIfNotEmpty(metricData, SshTestResultKeys::AlgorithmHostKey, algorithms.hostKey);
+    SetIfNotEmpty(metricData, SshTestResultKeys::AlgorithmCipherClientToServer,
+                  algorithms.cipherClientToServer);
+    SetIfNotEmpty(metricData, SshTestResultKeys::AlgorithmCipherServerToClient,
+                  algorithms.cipherServerToClient);
+    SetIfNotEmpty(metricData, SshTestResultKeys::AlgorithmMacClientToServer,
+                  algorithms.macClientToServer);
+    SetIfNotEmpty(metricData, SshTestResultKeys::AlgorithmMacServerToClient,
+                  algorithms.macServerToClient);
 
     // Without an execution duration the stage did not run, so whatever else was
     // recorded about the command is not reported.

@@ -15,6 +15,7 @@
 #include "networking/AddressFamilyEnum.h"
 #include "serialization/XJsonError.h"
 #include "ssh/SshClientErrors.h"
+#include "stringutils/Utf8Repair.h"
 
 namespace Ssh {
 
@@ -55,6 +56,30 @@ void HidePasswordInArguments(int argc, char** argv, const std::string& password)
             std::memset(argv[i] + length - password.size(), 'x', password.size());
         }
     }
+}
+
+// The texts a server or the input can fill with any bytes; the document must be
+// valid UTF-8 and the JSON writer refuses anything else. The result size stays the
+// count of bytes received. A valid text is not copied.
+void RepairTextsForTheDocument(SshTestResult& result) {
+    using VekLibrary::StringUtilities::FindInvalidUtf8;
+    using VekLibrary::StringUtilities::ToValidUtf8;
+    const auto repair = [&result](const std::string& (SshTestResult::*get)() const,
+                                  void (SshTestResult::*set)(const std::string&)) {
+        const std::string& text = (result.*get)();
+        if (FindInvalidUtf8(text) != std::string::npos) {
+            (result.*set)(ToValidUtf8(text));
+        }
+    };
+    repair(&SshTestResult::GetTestId, &SshTestResult::SetTestId);
+    repair(&SshTestResult::GetHostName, &SshTestResult::SetHostName);
+    repair(&SshTestResult::GetServerIdentification, &SshTestResult::SetServerIdentification);
+    // Moved in: the output may be many megabytes.
+    const std::string& output = result.GetCommandExecutionResult();
+    if (FindInvalidUtf8(output) != std::string::npos) {
+        result.SetCommandExecutionResult(ToValidUtf8(output));
+    }
+    repair(&SshTestResult::GetErrorDetails, &SshTestResult::SetErrorDetails);
 }
 
 }  // namespace
@@ -113,6 +138,9 @@ int SshTestSession::Run(int argc, const char* const* argv, char** writableArgv) 
             {policy->GetUsername().GetText(), policy->GetPassword().GetText()});
         logger_->WriteLog(LogLevelEnum::Debug, StringFormat("Test Input: {}", policy->ToString()));
         client_->SetLoggingHints(policy->IsDebugModeEnabled(), policy->IsUnsecuredModeEnabled());
+        if (!policy->GetExpectedHostKeys().empty()) {
+            client_->SetExpectedHostKeys(policy->GetExpectedHostKeys());
+        }
         stageWithoutTime = RunStages(*policy);
     } catch (const VekLibrary::IoHandler::XInvalidTestInputError& error) {
         logger_->WriteLog(LogLevelEnum::Error,
@@ -170,6 +198,7 @@ int SshTestSession::WriteResult(const SshTestSessionPolicy* policy,
                                              : "No time left to execute the commands.")
                     .what());
         }
+        RepairTextsForTheDocument(*result);
         stdoutHandler_->WriteOutput(serializer_->SerializeToJson(std::move(*result)));
         return 0;
     } catch (const VekLibrary::Serialization::XJsonError& error) {

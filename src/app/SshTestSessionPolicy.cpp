@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ssh/HostKeyPins.h"
+
 namespace Ssh {
 
 namespace {
@@ -36,6 +38,11 @@ std::string SshTestSessionPolicy::ToString() const {
     text += std::string(", Debug Mode: ") + EnabledText(debugMode_);
     text += std::string(", Unsecured Mode: ") + EnabledText(unsecuredMode_);
     text += ", Data Directory: " + dataDirectory_;
+    // Fingerprints are public: shown in every mode.
+    for (std::size_t i = 0; i < expectedHostKeys_.size(); ++i) {
+        text += i == 0 ? ", Expected Host Keys: " : ", ";
+        text += HostKeyPins::ToOpenSshText(expectedHostKeys_[i]);
+    }
     return text;
 }
 

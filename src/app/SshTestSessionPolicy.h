@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/VekConstants.h"
 #include "domain/SensitiveString.h"
+#include "ssh/HostKeyFingerprint.h"
 
 namespace Ssh {
 
@@ -45,6 +47,11 @@ public:
     void SetDebugModeStatus(bool enabled) { debugMode_ = enabled; }
     bool IsUnsecuredModeEnabled() const { return unsecuredMode_; }
     void SetUnsecuredModeStatus(bool enabled) { unsecuredMode_ = enabled; }
+    // The host keys the server may present; empty accepts any.
+    const std::vector<HostKeyFingerprint>& GetExpectedHostKeys() const { return expectedHostKeys_; }
+    void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
+        expectedHostKeys_ = fingerprints;
+    }
 
     // One line describing the input; the credentials only in unsecured mode.
     std::string ToString() const;
@@ -63,6 +70,7 @@ private:
     std::string dataDirectory_ = VekConstants::DefaultDataDirectoryPath;
     bool debugMode_ = VekConstants::DefaultDebugMode;
     bool unsecuredMode_ = VekConstants::DefaultUnsecuredMode;
+    std::vector<HostKeyFingerprint> expectedHostKeys_;
 };
 
 }  // namespace Ssh

@@ -19,6 +19,7 @@
 #include "iohandler/IoHandlerErrors.h"
 #include "iohandler/MaxDownloadsBytesValidator.h"
 #include "iohandler/TimeoutValidator.h"
+#include "ssh/HostKeyPins.h"
 
 namespace Ssh {
 
@@ -181,6 +182,10 @@ std::unique_ptr<IVekCommand> SshTestSessionPolicyFactory::BuildSshVekCommand(
                                    commandLineOnly,     HelpOptionRequirement,
                                    HelpOptionInputType, HelpOptionDescription};
     commandBuilder.AddShortCircuitOption(BuildOption(optionBuilder, help));
+    const OptionDefinition hostKey = {HostKeyOptionShortFlag,           HostKeyOptionLongFlag,
+                                      Capability(HostKeyOptionDatakey), HostKeyOptionRequirement,
+                                      HostKeyOptionInputValueType,      HostKeyOptionDescription};
+    commandBuilder.AddOption(BuildOption(optionBuilder, hostKey));
 
     return commandBuilder.Build();
 }
@@ -277,6 +282,16 @@ std::string SshTestSessionPolicyFactory::CreateOrReturnHelpMessage(
     }
     if (command_->TryGet(UnsecuredModeOptionShortFlag, flag)) {
         created->SetUnsecuredModeStatus(flag);
+    }
+    if (command_->TryGet(HostKeyOptionShortFlag, text)) {
+        std::vector<HostKeyFingerprint> fingerprints;
+        std::string refused;
+        if (!HostKeyPins::Parse(text, fingerprints, refused)) {
+            throw XInvalidTestInputError("Invalid host key fingerprint: " + refused +
+                                         ". Expected SHA256:<base64> or 64 hexadecimal "
+                                         "characters.");
+        }
+        created->SetExpectedHostKeys(fingerprints);
     }
 
     policy = std::move(created);

@@ -20,7 +20,8 @@ public:
         std::shared_ptr<VekLibrary::IoHandler::IVekCommandBuilder> commandBuilder,
         std::shared_ptr<VekLibrary::Networking::IUrlComponentsFactory> urlComponentsFactory);
 
-    // The "SSH VEK" command with its fourteen options.
+    // The "SSH VEK" command with its options: the fourteen of the first release, then
+    // the host key fingerprints.
     static std::unique_ptr<VekLibrary::IoHandler::IVekCommand> BuildSshVekCommand(
         VekLibrary::IoHandler::IVekCommandOptionBuilder& optionBuilder,
         VekLibrary::IoHandler::IVekCommandBuilder& commandBuilder);

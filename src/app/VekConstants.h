@@ -153,6 +153,19 @@ inline constexpr char HelpOptionDescription[] = "Print help message.";
 inline constexpr OptionRequirementEnum HelpOptionRequirement = OptionRequirementEnum::Optional;
 inline constexpr InputValueTypeEnum HelpOptionInputType = InputValueTypeEnum::Boolean;
 
+// Added after help, so that the help text of the fourteen options above stays a
+// prefix of the whole.
+inline constexpr char HostKeyOptionShortFlag = 'k';
+inline constexpr char HostKeyOptionLongFlag[] = "hostKey";
+// SSH-specific, so not one of the common data keys.
+inline constexpr char HostKeyOptionDatakey[] = "qo-ssh.test.host-key-fingerprints";
+inline constexpr char HostKeyOptionDescription[] =
+    "Expected SHA-256 fingerprints of the server's host key, separated by commas.\n"
+    "    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal characters.\n"
+    "    When given, the password is sent only to a server whose key matches one of them.";
+inline constexpr OptionRequirementEnum HostKeyOptionRequirement = OptionRequirementEnum::Optional;
+inline constexpr InputValueTypeEnum HostKeyOptionInputValueType = InputValueTypeEnum::String;
+
 // The defaults of a test policy, which holds them from its construction. The help
 // texts above state them too.
 inline constexpr bool DefaultUseIpv6 = false;

@@ -26,5 +26,6 @@ const std::string CommandExecutionFailedError SSH_KEY_INIT =
 const std::string CommandExecutionTimeoutError SSH_KEY_INIT =
     QoSshResultsErrorPrefix + "command-execution-timeout";
 const std::string UnknownError SSH_KEY_INIT = QoSshResultsErrorPrefix + "unknown";
+const std::string HostKeyMismatchError SSH_KEY_INIT = QoSshResultsErrorPrefix + "host-key-mismatch";
 
 }  // namespace Ssh::SshTestErrorKeys

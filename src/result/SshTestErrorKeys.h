@@ -18,5 +18,7 @@ extern const std::string PasswordExpiredError;
 extern const std::string CommandExecutionFailedError;
 extern const std::string CommandExecutionTimeoutError;
 extern const std::string UnknownError;
+// The server's host key is not one of the fingerprints the test expects.
+extern const std::string HostKeyMismatchError;
 
 }  // namespace Ssh::SshTestErrorKeys

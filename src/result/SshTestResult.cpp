@@ -151,4 +151,20 @@ void SshTestResult::SetErrorDetails(const std::string& details) {
     errorDetails_ = details;
 }
 
+const std::string& SshTestResult::GetServerIdentification() const {
+    return serverIdentification_;
+}
+
+void SshTestResult::SetServerIdentification(const std::string& identification) {
+    serverIdentification_ = identification;
+}
+
+const NegotiatedAlgorithms& SshTestResult::GetNegotiatedAlgorithms() const {
+    return negotiatedAlgorithms_;
+}
+
+void SshTestResult::SetNegotiatedAlgorithms(const NegotiatedAlgorithms& algorithms) {
+    negotiatedAlgorithms_ = algorithms;
+}
+
 }  // namespace Ssh

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "domain/Milliseconds.h"
+#include "result/NegotiatedAlgorithms.h"
 
 namespace Ssh {
 
@@ -77,6 +78,13 @@ public:
     const std::string& GetErrorDetails() const;
     void SetErrorDetails(const std::string& details);
 
+    // The server's identification line without its CR LF, as received.
+    const std::string& GetServerIdentification() const;
+    void SetServerIdentification(const std::string& identification);
+
+    const NegotiatedAlgorithms& GetNegotiatedAlgorithms() const;
+    void SetNegotiatedAlgorithms(const NegotiatedAlgorithms& algorithms);
+
 private:
     std::string testId_;
     std::string hostName_;
@@ -95,6 +103,8 @@ private:
     std::string hostFingerprint_;
     std::string error_;
     std::string errorDetails_;
+    std::string serverIdentification_;
+    NegotiatedAlgorithms negotiatedAlgorithms_;
 };
 
 }  // namespace Ssh

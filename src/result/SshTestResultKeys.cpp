@@ -13,6 +13,8 @@ namespace {
 const std::string QoSshResultsMetricsPrefix SSH_KEY_INIT = "qo-ssh.results.metrics.";
 const std::string QoSshResultsMetricsCommandExecutionPrefix SSH_KEY_INIT =
     QoSshResultsMetricsPrefix + "command-execution.";
+const std::string QoSshResultsMetricsAlgorithmPrefix SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "algorithm.";
 }  // namespace
 
 const std::string BannerExchangeMs SSH_KEY_INIT =
@@ -32,5 +34,17 @@ const std::string CommandExecutionResult SSH_KEY_INIT =
     QoSshResultsMetricsCommandExecutionPrefix + "result";
 const std::string HostFingerprintHexEncoded SSH_KEY_INIT =
     QoSshResultsMetricsPrefix + "host-fingerprint." + "hex-encoded";
+const std::string ServerIdentification SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "server-identification";
+const std::string AlgorithmKex SSH_KEY_INIT = QoSshResultsMetricsAlgorithmPrefix + "kex";
+const std::string AlgorithmHostKey SSH_KEY_INIT = QoSshResultsMetricsAlgorithmPrefix + "host-key";
+const std::string AlgorithmCipherClientToServer SSH_KEY_INIT =
+    QoSshResultsMetricsAlgorithmPrefix + "cipher-client-to-server";
+const std::string AlgorithmCipherServerToClient SSH_KEY_INIT =
+    QoSshResultsMetricsAlgorithmPrefix + "cipher-server-to-client";
+const std::string AlgorithmMacClientToServer SSH_KEY_INIT =
+    QoSshResultsMetricsAlgorithmPrefix + "mac-client-to-server";
+const std::string AlgorithmMacServerToClient SSH_KEY_INIT =
+    QoSshResultsMetricsAlgorithmPrefix + "mac-server-to-client";
 
 }  // namespace Ssh::SshTestResultKeys

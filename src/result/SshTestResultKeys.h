@@ -18,5 +18,13 @@ extern const std::string CommandResultSizeNumber;
 extern const std::string CommandExecutionReturnCodeNumber;
 extern const std::string CommandExecutionResult;
 extern const std::string HostFingerprintHexEncoded;
+// The server's identification line and the algorithms the key exchange settled on.
+extern const std::string ServerIdentification;
+extern const std::string AlgorithmKex;
+extern const std::string AlgorithmHostKey;
+extern const std::string AlgorithmCipherClientToServer;
+extern const std::string AlgorithmCipherServerToClient;
+extern const std::string AlgorithmMacClientToServer;
+extern const std::string AlgorithmMacServerToClient;
 
 }  // namespace Ssh::SshTestResultKeys

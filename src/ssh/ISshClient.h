@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "networking/AddressFamilyEnum.h"
 #include "result/SshTestResult.h"
+#include "ssh/HostKeyFingerprint.h"
 
 namespace Ssh {
 
@@ -39,6 +41,11 @@ public:
     // Either flag turns on the SSH library's key exchange, authentication, error and
     // public key tracing for handshakes started afterwards; both false changes nothing.
     virtual void SetLoggingHints(bool debug, bool traceLibssh2) = 0;
+    // The host keys to accept, for handshakes started afterwards; none (the default)
+    // accepts any. With some set, Connect raises "SshClient host key mismatch - "
+    // and records the key host-key-mismatch, before anything of the credentials is
+    // sent, when the server's SHA-256 host key fingerprint is none of them.
+    virtual void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) = 0;
 };
 
 }  // namespace Ssh

@@ -49,4 +49,8 @@ void SshClient::SetLoggingHints(bool debug, bool traceLibssh2) {
     impl_->SetLoggingHints(debug, traceLibssh2);
 }
 
+void SshClient::SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
+    impl_->SetExpectedHostKeys(fingerprints);
+}
+
 }  // namespace Ssh

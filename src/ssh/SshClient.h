@@ -36,6 +36,7 @@ public:
                                  std::int64_t timeout) override;
     std::unique_ptr<SshTestResult> GetResults() override;
     void SetLoggingHints(bool debug, bool traceLibssh2) override;
+    void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) override;
 
 private:
     std::unique_ptr<SshClientImpl> impl_;

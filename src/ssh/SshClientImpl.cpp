@@ -8,6 +8,8 @@
 #include "networking/SocketType.h"
 #include "ssh/HandshakePhases.h"
 #include "ssh/HostKey.h"
+#include "ssh/HostKeyPins.h"
+#include "ssh/SessionFacts.h"
 #include "ssh/SocketWait.h"
 #include "ssh/SshClientErrors.h"
 #include "ssh/StageFailures.h"
@@ -102,6 +104,8 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
                 return connected;
             });
         SessionPointer session = SshHandshake(socket.GetSocketDescriptor());
+        // Before anything of the credentials can be sent.
+        HostKeyPins::Verify(session.get(), expectedHostKeys_);
         socket_ = std::move(socket);
         session_ = std::move(session);
     });
@@ -126,8 +130,10 @@ SshClientImpl::SessionPointer SshClientImpl::SshHandshake(int descriptor) {
     const int rc = CallUntilDone(session.get(), descriptor, clock_.BudgetDeadline(), [&] {
         return libssh2_session_handshake(session.get(), descriptor);
     });
+    SessionFacts::RecordServerIdentification(session.get(), Result());
     if (phases.KeyExchanged()) {
         clock_.End(StageEnum::ServiceRequest, Result());
+        SessionFacts::RecordNegotiatedAlgorithms(session.get(), Result());
     }
     if (rc == LIBSSH2_ERROR_TIMEOUT) {
         throw XTestTimeout("SSH handshake timed out.");
@@ -212,16 +218,33 @@ ShellChannel SshClientImpl::CreateChannelAndWriteCommands(const std::string& com
 void SshClientImpl::ReadServerResponse(ShellChannel channel, const Deadline& deadline,
                                        unsigned long maximumBytes) {
     logger_->WriteLog(LogLevelEnum::Info, "Start Reading Data.");
-    channel.ReadOutput(maximumBytes, deadline);
-
+    try {
+        channel.ReadOutput(maximumBytes, deadline);
+    } catch (...) {
+        // A time-out or read error keeps the output that had arrived: it shows
+        // where the command hung.
+        RecordOutcome(channel.TakeOutcome(), false);
+        throw;
+    }
     clock_.End(StageEnum::CommandExecution, Result());
-    ShellChannel::Outcome outcome = channel.TakeOutcome();
+    const bool inTime = clock_.MillisecondsLeftAtEndOf(StageEnum::CommandExecution) > 0;
+    RecordOutcome(channel.TakeOutcome(), inTime);
+    if (!inTime) {
+        throw XTestTimeout("Reading data from the remote shell timed out.");
+    }
+}
+
+void SshClientImpl::RecordOutcome(ShellChannel::Outcome outcome, bool inTime) {
     if (outcome.exitSignal) {
         logger_->WriteLog(
             LogLevelEnum::Info,
             StringFormat("The remote shell was ended by signal {}.", *outcome.exitSignal));
     }
-    Result().SetCommandExecutionReturnCode(std::to_string(outcome.exitStatus));
+    // A status of 0 cannot be told from none; out of time, only a non-zero status or
+    // a signal shows that the status has arrived.
+    if (inTime || outcome.exitStatus != 0 || outcome.exitSignal) {
+        Result().SetCommandExecutionReturnCode(std::to_string(outcome.exitStatus));
+    }
     logger_->WriteLog(
         LogLevelEnum::Info,
         StringFormat(
@@ -230,9 +253,6 @@ void SshClientImpl::ReadServerResponse(ShellChannel channel, const Deadline& dea
     // Moved, not copied: the output may be many megabytes.
     Result().SetCommandResultSize(outcome.standardOutput.size());
     Result().SetCommandExecutionResult(std::move(outcome.standardOutput));
-    if (clock_.MillisecondsLeftAtEndOf(StageEnum::CommandExecution) <= 0) {
-        throw XTestTimeout("Reading data from the remote shell timed out.");
-    }
 }
 
 std::unique_ptr<SshTestResult> SshClientImpl::GetResults() {

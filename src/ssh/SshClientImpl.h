@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "domain/Deadline.h"
 #include "logger/ILogger.h"
@@ -15,6 +16,7 @@
 #include "networking/SocketHandle.h"
 #include "result/ISshTestResultFactory.h"
 #include "result/SshTestResult.h"
+#include "ssh/HostKeyFingerprint.h"
 #include "ssh/Libssh2Deleter.h"
 #include "ssh/ShellChannel.h"
 #include "ssh/StageClock.h"
@@ -47,6 +49,9 @@ public:
                                  std::int64_t timeout);
     std::unique_ptr<SshTestResult> GetResults();
     void SetLoggingHints(bool debug, bool traceLibssh2);
+    void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
+        expectedHostKeys_ = fingerprints;
+    }
 
     // The library's trace lines, through the logger's masking write.
     static void TraceHandlerCallbackTrampoline(LIBSSH2_SESSION* session, void* context,
@@ -61,6 +66,9 @@ private:
                                                const Deadline& deadline);
     void ReadServerResponse(ShellChannel channel, const Deadline& deadline,
                             unsigned long maximumBytes);
+    // Records the output and, when it has arrived, the exit status; `inTime` says
+    // whether reading ended before the deadline.
+    void RecordOutcome(ShellChannel::Outcome outcome, bool inTime);
     SshTestResult& Result();
 
     std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy_;
@@ -73,6 +81,7 @@ private:
     SessionPointer session_;
     int traceMask_ = 0;
     StageClock clock_;
+    std::vector<HostKeyFingerprint> expectedHostKeys_;
 };
 
 }  // namespace Ssh

@@ -10,6 +10,7 @@
 #include "networking/NetworkErrors.h"
 #include "result/SshTestErrorKeys.h"
 #include "ssh/SshClientErrors.h"
+#include "ssh/XHostKeyMismatchError.h"
 
 namespace Ssh {
 
@@ -60,6 +61,8 @@ const FailureRow kFailureRows[] = {
     {Op::Connect, &Is<XTestTimeout>, CommonTestErrors::TooMuchTimeError, &What,
      "SshClient connect timeout - "},
     {Op::Connect, &Is<XLibssh2Error>, SshTestErrorKeys::HandshakeFailureError, &What, nullptr},
+    {Op::Connect, &Is<XHostKeyMismatchError>, SshTestErrorKeys::HostKeyMismatchError, &What,
+     "SshClient host key mismatch - "},
     {Op::AuthenticateUser, &IsLibssh2Code<LIBSSH2_ERROR_PASSWORD_EXPIRED>,
      SshTestErrorKeys::PasswordExpiredError, &AuthenticationStatus, nullptr},
     {Op::AuthenticateUser, &IsLibssh2Code<LIBSSH2_ERROR_TIMEOUT>,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -20,6 +21,8 @@
 #include "fixtures/AsyncsshFixture.h"
 #include "fixtures/HostilePorts.h"
 #include "fixtures/LoopbackServer.h"
+#include "fixtures/OneShotSshd.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 
 namespace {
@@ -174,6 +177,17 @@ struct CompleteTest {
     long returnCode = 0;
 };
 
+// What the handshake tells about the server once key exchange succeeded.
+const std::vector<std::string> kServerKeys = {
+    "qo-ssh.results.metrics.server-identification",
+    "qo-ssh.results.metrics.algorithm.kex",
+    "qo-ssh.results.metrics.algorithm.host-key",
+    "qo-ssh.results.metrics.algorithm.cipher-client-to-server",
+    "qo-ssh.results.metrics.algorithm.cipher-server-to-client",
+    "qo-ssh.results.metrics.algorithm.mac-client-to-server",
+    "qo-ssh.results.metrics.algorithm.mac-server-to-client",
+};
+
 const std::vector<std::string> kStageDurationKeys = {
     "common.results.metrics.dns.ms",
     "common.results.metrics.connect.ms",
@@ -210,7 +224,11 @@ void ExpectCompleteTest(const ProbeRun& run, const CompleteTest& expected) {
     const std::string fingerprint =
         metrics.value("qo-ssh.results.metrics.host-fingerprint.hex-encoded", std::string());
     EXPECT_TRUE(std::regex_match(fingerprint, std::regex("[0-9A-Fa-f]{64}"))) << fingerprint;
-    EXPECT_EQ(metrics.size(), kStageDurationKeys.size() + 8) << metrics.dump();
+    for (const std::string& key : kServerKeys) {
+        EXPECT_FALSE(metrics.value(key, std::string()).empty()) << key;
+    }
+    EXPECT_THAT(metrics.value(kServerKeys[0], std::string()), testing::StartsWith("SSH-2.0-"));
+    EXPECT_EQ(metrics.size(), kStageDurationKeys.size() + kServerKeys.size() + 8) << metrics.dump();
 }
 
 std::vector<std::string> TestArguments(const std::string& url, const std::string& user,
@@ -278,13 +296,17 @@ TEST(EndToEndInputTest, HelpGoesToStandardErrorAsOneLine) {
                                             "-l, --maxCommandLength",
                                             "-d, --debug",
                                             "-x, --unsecured",
-                                            "-h, --help"};
+                                            "-h, --help",
+                                            "-k, --hostKey"};
     const std::string head =
         " [INF][ID=] \nCommand Name: SSH VEK\nCommand Description: Native CLI monitor for SSH "
         "tests.\n\nFlags: -6, --useIpv6\n";
     const std::string tail =
-        "\nFlags: -h, --help\nDescription: Print help message.\nRequirement: Optional for CLI. "
-        "Optional for JSON.\nInput Type: Boolean\n\n";
+        "\nFlags: -k, --hostKey\nDatakey: /Capabilities/qo-ssh.test.host-key-fingerprints\n"
+        "Description: Expected SHA-256 fingerprints of the server's host key, separated by "
+        "commas.\n    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal "
+        "characters.\n    When given, the password is sent only to a server whose key matches "
+        "one of them.\nRequirement: Optional for CLI. Optional for JSON.\nInput Type: String\n\n";
     for (const auto& arguments : requests) {
         SCOPED_TRACE(Shown(arguments));
         const ProbeRun run = RunVek(Cli(arguments));
@@ -475,6 +497,42 @@ TEST(EndToEndInputTest, JsonInputErrorsAreReportedAndNothingRuns) {
     }
 }
 
+TEST(EndToEndInputTest, RefusedHostKeysInBothInputModes) {
+    const std::string hex = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+    const std::string base64 = "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+    const auto refused = [](const std::string& item) {
+        return "Invalid host key fingerprint: " + item +
+               ". Expected SHA256:<base64> or 64 hexadecimal characters.";
+    };
+    struct Case {
+        std::string value;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"nonsense", refused("nonsense")},
+        {hex + ",", refused("")},
+        {hex + ", ," + hex, refused("")},
+        {",", refused("")},
+        {" " + hex.substr(1) + " , " + hex, refused(hex.substr(1))},
+        {hex + "00", refused(hex + "00")},
+        {"SHA256:" + base64.substr(1), refused("SHA256:" + base64.substr(1))},
+        {"sha256:" + base64, refused("sha256:" + base64)},
+        {"SHA256:<base64>", refused("SHA256:<base64>")},
+        {"SHA256:" + base64 + " extra", refused("SHA256:" + base64 + " extra")},
+        // An empty value is refused like that of any other option.
+        {"", "Expected option(-k) is not provided."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("'" + c.value + "'");
+        ExpectInvalidInput(
+            RunVek(Cli({"-u", "127.0.0.1:1", "-n", "someone", "-p", "secret", "-k", c.value})),
+            c.message);
+        Json input = JsonInput("127.0.0.1:1", "someone", "secret", "t1", "echo");
+        input["Capabilities"]["qo-ssh.test.host-key-fingerprints"] = c.value;
+        ExpectInvalidInput(RunVek(Stdin(input.dump() + "\n")), c.message);
+    }
+}
+
 TEST(EndToEndInputTest, JsonThatNeverArrivesEndsAfterFiveSeconds) {
     ProbeRequest request = Stdin("", ProbeStdin::SilentPipe);
     request.killAfter = milliseconds(15000);
@@ -625,6 +683,139 @@ TEST(EndToEndSessionTest, DebugModeShowsCredentialsOnlyWhenUnsecured) {
             EXPECT_EQ(Lower(run.standardOutput).find(Lower(secret)), std::string::npos);
         }
     }
+}
+
+std::string SshdFingerprint() {
+    return VekTest::OpenSshFingerprint(std::string(VEK_SSHD_FIXTURE_DIR) +
+                                       "/ssh_host_ed25519_key.pub");
+}
+
+TEST(EndToEndSessionTest, MatchingHostKeyLetsTheTestRunInBothInputModes) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const std::string pins = "SHA256:" + std::string(43, 'A') + ", " + SshdFingerprint();
+    const ProbeRun cli =
+        RunVek(Cli(Concatenated(SshdArguments(sshd, "e2e-pin", kCommands), {"--hostKey", pins})));
+    ExpectCompleteTest(cli, HelloFromSshd(sshd, "e2e-pin"));
+    Json input = JsonInput("127.0.0.1:" + std::to_string(sshd.port), sshd.user, sshd.password,
+                           "e2e-pin", kCommands);
+    input["Capabilities"]["qo-ssh.test.host-key-fingerprints"] = pins;
+    ExpectCompleteTest(RunVek(Stdin(input.dump() + "\n")), HelloFromSshd(sshd, "e2e-pin"));
+}
+
+// The probe stops after the handshake: the document tells whom it met, and the
+// one-shot sshd's debug log shows that no authentication request ever arrived.
+TEST(EndToEndSessionTest, WrongHostKeyIsAMismatchAndNoPasswordIsSent) {
+    const VekTest::SshdEndpoint fixture = VekTest::ReadSshdEndpoint();
+    VekTest::OneShotSshd sshd;
+    const std::string wrong = "SHA256:" + std::string(43, 'A');
+    const ProbeRun run = RunVek(
+        Cli(Concatenated(TestArguments("127.0.0.1:" + std::to_string(sshd.Port()), fixture.user,
+                                       fixture.password, "e2e-mismatch", kCommands),
+                         {"-k", wrong})));
+    const std::string sshdLog = sshd.FinishedLog();
+    ExpectExit(run, 0);
+    const Json document = Document(run);
+    ASSERT_FALSE(document.empty());
+    const std::string details =
+        "Host key " + SshdFingerprint() + " is not one of the expected keys.";
+    EXPECT_EQ(StepOtherData(document),
+              Json({{kErrorCodeKey, "qo-ssh.results.error.host-key-mismatch"},
+                    {kErrorDetailsKey, details}}));
+    const Json& metrics = MetricData(document);
+    for (const std::string& key : kServerKeys) {
+        EXPECT_TRUE(metrics.contains(key)) << key;
+    }
+    for (const char* key :
+         {"common.results.metrics.dns.ms", "common.results.metrics.connect.ms",
+          "qo-ssh.results.metrics.banner-exchange.ms", "qo-ssh.results.metrics.key-exchange.ms",
+          "qo-ssh.results.metrics.service-request-exchange.ms",
+          "qo-ssh.results.metrics.host-fingerprint.hex-encoded",
+          "common.results.host.address.port"}) {
+        EXPECT_TRUE(metrics.contains(key)) << key;
+    }
+    EXPECT_FALSE(metrics.contains("qo-ssh.results.metrics.authentication.ms"));
+    EXPECT_FALSE(metrics.contains("qo-ssh.results.metrics.command-execution.ms"));
+    EXPECT_THAT(LogText(run), testing::HasSubstr("[INF][ID=e2e-mismatch] SshClient host key "
+                                                 "mismatch - " +
+                                                 details + "\n"));
+    EXPECT_TRUE(Ssh::Testing::AllMatchResultSchema({run.standardOutput}));
+    EXPECT_THAT(sshdLog, testing::HasSubstr("KEX done"));
+    EXPECT_THAT(sshdLog, testing::Not(testing::HasSubstr("userauth-request")));
+    EXPECT_THAT(sshdLog, testing::Not(testing::HasSubstr("password")));
+}
+
+// Every text in the document is valid UTF-8 whatever bytes arrived; each
+// ill-formed subpart becomes one U+FFFD and the size stays the bytes received.
+TEST(EndToEndSessionTest, OddBytesNeverCostTheDocument) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const VekTest::AsyncsshEndpoint asyncssh = VekTest::ReadAsyncsshEndpoint();
+    const std::string r = "\xEF\xBF\xBD";
+    const auto local = [](unsigned short port) { return "127.0.0.1:" + std::to_string(port); };
+    struct Case {
+        std::string name;
+        std::vector<std::string> arguments;
+        std::string output;
+        std::size_t size;
+        std::string identification;  // empty: not checked
+    };
+    const std::vector<Case> cases = {
+        {"a Latin-1 Groesse",
+         TestArguments(local(sshd.port), sshd.user, sshd.password, "e2e-odd",
+                       "printf 'Gr\\374\\337e\\n'"),
+         "Gr" + r + r + "e\n", 6, ""},
+        {"every kind of ill-formed sequence",
+         TestArguments(local(asyncssh.port), "badutf8", asyncssh.password, "e2e-odd", "true"),
+         "lone " + r + "|cut " + r + "|overlong " + r + r + "|surrogate " + r + r + r + "|high " +
+             r + r + r + r + "|end " + r,
+         56, ""},
+        {"an identification line that is not UTF-8",
+         TestArguments(local(asyncssh.oddBannerPort), "ok", asyncssh.password, "e2e-odd", "true"),
+         "ok\n", 3, "SSH-2.0-VekOdd_1.0 Gr" + r + r + "e"},
+    };
+    std::vector<std::string> documents;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProbeRun run = RunVek(Cli(c.arguments));
+        ExpectExit(run, 0);
+        const Json document = Document(run);
+        ASSERT_FALSE(document.empty());
+        EXPECT_EQ(StepOtherData(document), Json::object());
+        const Json& metrics = MetricData(document);
+        EXPECT_EQ(metrics.value("qo-ssh.results.metrics.command-execution.result", Json()),
+                  c.output);
+        EXPECT_EQ(
+            metrics.value("qo-ssh.results.metrics.command-execution.result-size.number", Json()),
+            c.size);
+        if (!c.identification.empty()) {
+            EXPECT_EQ(metrics.value("qo-ssh.results.metrics.server-identification", Json()),
+                      c.identification);
+        }
+        documents.push_back(run.standardOutput);
+    }
+    EXPECT_TRUE(Ssh::Testing::AllMatchResultSchema(documents));
+}
+
+TEST(EndToEndSessionTest, OutputBeforeATimeoutIsKept) {
+    const VekTest::AsyncsshEndpoint server = VekTest::ReadAsyncsshEndpoint();
+    const ProbeRun run =
+        RunVek(Cli(Concatenated(TestArguments("127.0.0.1:" + std::to_string(server.port), "hang",
+                                              server.password, "e2e-hang", "true"),
+                                {"-t", "3"})));
+    ExpectExit(run, 0);
+    const Json document = Document(run);
+    ASSERT_FALSE(document.empty());
+    EXPECT_EQ(StepOtherData(document).value(kErrorCodeKey, std::string()),
+              "qo-ssh.results.error.command-execution-timeout");
+    // Which wait saw the time run out depends on the moment; every one keeps the output.
+    EXPECT_THAT(StepOtherData(document).value(kErrorDetailsKey, std::string()),
+                testing::StartsWith("A timeout occurred. Reason: "));
+    const Json& metrics = MetricData(document);
+    EXPECT_EQ(metrics.value("qo-ssh.results.metrics.command-execution.result", Json()),
+              "partial\n");
+    EXPECT_EQ(metrics.value("qo-ssh.results.metrics.command-execution.result-size.number", Json()),
+              8);
+    EXPECT_FALSE(metrics.contains("qo-ssh.results.metrics.command-execution.return-code.number"));
+    EXPECT_TRUE(Ssh::Testing::AllMatchResultSchema({run.standardOutput}));
 }
 
 // Every kind of ending, in secured debug mode with the SSH library's tracing on:

@@ -135,6 +135,22 @@ Requirement: Optional for CLI. Optional for JSON.
 Input Type: Boolean
 )";
 
+// Options added later follow the fourteen above, so that the help text of the
+// first release stays a prefix of the whole.
+const std::string kLaterOptionsHelpText = R"(
+Flags: -k, --hostKey
+Datakey: /Capabilities/qo-ssh.test.host-key-fingerprints
+Description: Expected SHA-256 fingerprints of the server's host key, separated by commas.
+    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal characters.
+    When given, the password is sent only to a server whose key matches one of them.
+Requirement: Optional for CLI. Optional for JSON.
+Input Type: String
+)";
+
+// One SHA-256 digest in the two accepted forms.
+const std::string kKeyBase64 = "47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
+const std::string kKeyHex = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+
 std::string Encoded(const std::string& plain) {
     std::string encoded;
     VekLibrary::Crypto::Base64Codec::Encode(plain, encoded);
@@ -227,7 +243,7 @@ TEST_F(SshTestSessionPolicyFactoryTest, HelpWinsOverIncompleteOrInvalidInput) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
         auto policy = Sentinel();
         const SshTestSessionPolicy* const held = policy.get();
-        EXPECT_EQ(Run(arguments, policy), kHelpText);
+        EXPECT_EQ(Run(arguments, policy), kHelpText + kLaterOptionsHelpText);
         EXPECT_EQ(policy.get(), held);
         EXPECT_EQ(policy->GetTestId(), "sentinel");
     }
@@ -298,6 +314,18 @@ TEST_F(SshTestSessionPolicyFactoryTest, FillsThePolicyFromTheArguments) {
              p.SetIpv6ModeStatus(true);
              p.SetUnsecuredModeStatus(true);
          }},
+        {"host keys in both forms",
+         {"-u", "example-host", "-k", " SHA256:" + kKeyBase64 + " ,00" + kKeyHex.substr(2)},
+         [](SshTestSessionPolicy& p) {
+             std::vector<HostKeyFingerprint> keys(2);
+             for (std::size_t i = 0; i < 32; ++i) {
+                 keys[0][i] =
+                     static_cast<unsigned char>(std::stoi(kKeyHex.substr(2 * i, 2), nullptr, 16));
+             }
+             keys[1] = keys[0];
+             keys[1][0] = 0;
+             p.SetExpectedHostKeys(keys);
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -333,6 +361,7 @@ TEST_F(SshTestSessionPolicyFactoryTest, FillsThePolicyFromTheArguments) {
         EXPECT_EQ(policy->GetDataDirectory(), expected.GetDataDirectory());
         EXPECT_EQ(policy->IsDebugModeEnabled(), expected.IsDebugModeEnabled());
         EXPECT_EQ(policy->IsUnsecuredModeEnabled(), expected.IsUnsecuredModeEnabled());
+        EXPECT_EQ(policy->GetExpectedHostKeys(), expected.GetExpectedHostKeys());
     }
 }
 
@@ -369,6 +398,9 @@ TEST_F(SshTestSessionPolicyFactoryTest, RefusesBadInputAndKeepsTheCallersPolicy)
         {WithCredentials({"-u", "example-host", "-b", "-1"}),
          "Incorrect input provided for option: -b. Input validation failed for value: -1"},
         {{"-u", "example-host", "-p", "s3cret"}, "Expected option(-n) is not provided."},
+        {WithCredentials({"-u", "example-host", "-k", kKeyHex + ", " + kKeyHex.substr(1) + " "}),
+         "Invalid host key fingerprint: " + kKeyHex.substr(1) +
+             ". Expected SHA256:<base64> or 64 hexadecimal characters."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.message);
@@ -401,6 +433,14 @@ TEST_F(SshTestSessionPolicyFactoryTest, ToStringShowsCredentialsOnlyInUnsecuredM
          "Host: example-host, Port: 22, Test ID: , Timeout(s): 30, Username: tester, Password: "
          "s3cret, Commands: , Max Download Bytes: 5000000, Max Command Length: 1000, Debug Mode: "
          "Disabled, Unsecured Mode: Enabled, Data Directory: /tmp/"},
+        // Fingerprints are public, shown in every mode and in one form.
+        {WithCredentials(
+             {"-u", "example-host", "-k", kKeyHex + "," + "SHA256:" + kKeyBase64 + "="}),
+         "Host: example-host, Port: 22, Test ID: , Timeout(s): 30, (Username and Password hidden "
+         "in secured mode), Commands: , Max Download Bytes: 5000000, Max Command Length: 1000, "
+         "Debug Mode: Disabled, Unsecured Mode: Disabled, Data Directory: /tmp/, Expected Host "
+         "Keys: SHA256:" +
+             kKeyBase64 + ", SHA256:" + kKeyBase64},
     };
     for (const Row& row : rows) {
         std::unique_ptr<SshTestSessionPolicy> policy;

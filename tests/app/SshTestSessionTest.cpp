@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -168,27 +169,39 @@ TEST(SshTestSessionTest, AFailedDocumentWriteIsExitCodeOne) {
                 testing::HasSubstr("[ERR][ID=budget] Failure while writing to output stream."));
 }
 
-// The document is complete before anything reaches standard output: text that
-// fails the UTF-8 check, however late in a large output, writes nothing at all.
-TEST(SshTestSessionTest, OutputThatIsNotUtf8WritesNoDocument) {
-    const SessionRun run =
-        RunSession(Policy(std::chrono::seconds(1), "cat big\n"), [](Ssh::MockSshClient& client) {
-            EXPECT_CALL(client, Connect(_, _, _, _)).WillOnce(Return(500));
-            EXPECT_CALL(client, AuthenticateUser(_, _, _)).WillOnce(Return(400));
-            EXPECT_CALL(client, ExecuteCommands(_, _, 400)).WillOnce(Return(300));
-            auto result = std::make_unique<Ssh::SshTestResult>();
-            std::string output(2000000, 'x');
-            output += "\xff";
-            result->SetCommandExecutionDuration(VekLibrary::VekDomain::Milliseconds(5));
-            result->SetCommandResultSize(output.size());
-            result->SetCommandExecutionResult(std::move(output));
-            EXPECT_CALL(client, GetResults()).WillOnce(Return(testing::ByMove(std::move(result))));
-        });
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.document, "");
-    EXPECT_THAT(run.log,
-                testing::HasSubstr("[ERR][ID=budget] Error while serializing the JSON "
-                                   "object. Verify if a non utf-8 string stored in JSON."));
+// A server (or the command line) can put any bytes into the result; the document
+// still comes out, each ill-formed UTF-8 subpart replaced by U+FFFD.
+TEST(SshTestSessionTest, TextsThatAreNotUtf8StillGiveADocument) {
+    Ssh::SshTestSessionPolicy policy = Policy(std::chrono::seconds(1), "true\n");
+    policy.SetTestId("id\xff");
+    const std::vector<Ssh::HostKeyFingerprint> keys(1);
+    policy.SetExpectedHostKeys(keys);
+    const SessionRun run = RunSession(policy, [&keys](Ssh::MockSshClient& client) {
+        EXPECT_CALL(client, SetExpectedHostKeys(keys));
+        EXPECT_CALL(client, Connect(_, _, _, _)).WillOnce(Return(500));
+        EXPECT_CALL(client, AuthenticateUser(_, _, _)).WillOnce(Return(400));
+        EXPECT_CALL(client, ExecuteCommands(_, _, _)).WillOnce(Return(300));
+        auto result = std::make_unique<Ssh::SshTestResult>();
+        result->SetHostName("host\xc3");
+        result->SetServerIdentification("SSH-2.0-Odd \xfc");
+        result->SetCommandExecutionDuration(VekLibrary::VekDomain::Milliseconds(1));
+        result->SetCommandExecutionResult(std::string("a\xed\xa0\x80z"));
+        result->SetCommandResultSize(5);
+        result->SetError(CommonTestErrors::TooMuchTimeError);
+        result->SetErrorDetails("details \xe2\x82");
+        EXPECT_CALL(client, GetResults()).WillOnce(Return(testing::ByMove(std::move(result))));
+    });
+    const std::string r = "\xEF\xBF\xBD";
+    EXPECT_EQ(run.exitCode, 0) << run.log;
+    for (const std::string& member :
+         {"\"common.test.test-id\":\"id" + r + "\"",
+          "\"common.results.host.name\":\"host" + r + "\"",
+          "\"qo-ssh.results.metrics.server-identification\":\"SSH-2.0-Odd " + r + "\"",
+          "\"qo-ssh.results.metrics.command-execution.result\":\"a" + r + r + r + "z\"",
+          std::string("\"qo-ssh.results.metrics.command-execution.result-size.number\":5"),
+          "\"common.results.error-details\":\"details " + r + "\""}) {
+        EXPECT_THAT(run.document, testing::HasSubstr(member));
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ssh/ISshClient.h"
 
@@ -24,6 +25,8 @@ public:
                 (override));
     MOCK_METHOD(std::unique_ptr<SshTestResult>, GetResults, (), (override));
     MOCK_METHOD(void, SetLoggingHints, (bool debug, bool traceLibssh2), (override));
+    MOCK_METHOD(void, SetExpectedHostKeys, (const std::vector<HostKeyFingerprint>& fingerprints),
+                (override));
 };
 
 }  // namespace Ssh

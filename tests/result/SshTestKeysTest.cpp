@@ -37,6 +37,17 @@ TEST(SshTestKeysTest, MetricKeysAreExact) {
          "qo-ssh.results.metrics.command-execution.result"},
         {&SshTestResultKeys::HostFingerprintHexEncoded,
          "qo-ssh.results.metrics.host-fingerprint.hex-encoded"},
+        {&SshTestResultKeys::ServerIdentification, "qo-ssh.results.metrics.server-identification"},
+        {&SshTestResultKeys::AlgorithmKex, "qo-ssh.results.metrics.algorithm.kex"},
+        {&SshTestResultKeys::AlgorithmHostKey, "qo-ssh.results.metrics.algorithm.host-key"},
+        {&SshTestResultKeys::AlgorithmCipherClientToServer,
+         "qo-ssh.results.metrics.algorithm.cipher-client-to-server"},
+        {&SshTestResultKeys::AlgorithmCipherServerToClient,
+         "qo-ssh.results.metrics.algorithm.cipher-server-to-client"},
+        {&SshTestResultKeys::AlgorithmMacClientToServer,
+         "qo-ssh.results.metrics.algorithm.mac-client-to-server"},
+        {&SshTestResultKeys::AlgorithmMacServerToClient,
+         "qo-ssh.results.metrics.algorithm.mac-server-to-client"},
     };
     for (const auto& [key, expected] : keys) {
         EXPECT_EQ(*key, expected);
@@ -59,6 +70,7 @@ TEST(SshTestKeysTest, ErrorCodesAreExact) {
         {&SshTestErrorKeys::CommandExecutionTimeoutError,
          "qo-ssh.results.error.command-execution-timeout"},
         {&SshTestErrorKeys::UnknownError, "qo-ssh.results.error.unknown"},
+        {&SshTestErrorKeys::HostKeyMismatchError, "qo-ssh.results.error.host-key-mismatch"},
     };
     for (const auto& [key, expected] : keys) {
         EXPECT_EQ(*key, expected);

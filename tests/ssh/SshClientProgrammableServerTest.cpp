@@ -116,6 +116,32 @@ TEST(SshClientProgrammableServerTest, ExitStatusOutputAndLogOfEachEnding) {
     }
 }
 
+TEST(SshClientProgrammableServerTest, KeepsOutputAsReceivedAndWhatArrivedBeforeATimeout) {
+    {
+        // Repaired only for the document: the result holds the bytes received.
+        const ClientRun run = RunScenario("badutf8");
+        ASSERT_EQ(run.raised, "");
+        const std::string received =
+            "lone \xff|cut \xe2\x82|overlong \xc0\xaf|surrogate \xed\xa0\x80|high "
+            "\xf4\x90\x80\x80|end \xe2\x82";
+        EXPECT_EQ(run.result->GetCommandExecutionResult(), received);
+        EXPECT_EQ(run.result->GetCommandResultSize(), received.size());
+    }
+    {
+        // "partial\n", then neither end-of-file nor exit status.
+        const ClientRun run = RunScenario("hang", 1500);
+        // Which wait saw the time run out depends on the moment; every one keeps the output.
+        EXPECT_THAT(run.raised, testing::StartsWith("SshClient command execution timeout - A "
+                                                    "timeout occurred. Reason: "));
+        EXPECT_EQ(run.result->GetError(), SshTestErrorKeys::CommandExecutionTimeoutError);
+        EXPECT_TRUE(run.result->GetCommandExecutionDuration());
+        EXPECT_EQ(run.result->GetCommandExecutionResult(), "partial\n");
+        EXPECT_EQ(run.result->GetCommandResultSize(), 8u);
+        EXPECT_EQ(run.result->GetCommandExecutionReturnCode(), "");
+        EXPECT_LT(run.elapsed.count(), 1500 + kSlackMs);
+    }
+}
+
 TEST(SshClientProgrammableServerTest, CapturesTenMebibytes) {
     const unsigned long size = 10 * 1024 * 1024;
     const ClientRun run = RunScenario("big", 30000, "true\n", size + 1024 * 1024);

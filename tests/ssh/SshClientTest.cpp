@@ -110,6 +110,10 @@ TEST(SshClientTest, CommandThatOutlivesTheBudgetTimesOutWithinIt) {
     EXPECT_EQ(run.result->GetErrorDetails(),
               "A timeout occurred. Reason: Reading data from the remote shell timed out.");
     EXPECT_TRUE(run.result->GetCommandExecutionDuration());
+    // What arrived before the time ran out is kept; no exit status arrived.
+    EXPECT_EQ(run.result->GetCommandExecutionResult(), "started\n");
+    EXPECT_EQ(run.result->GetCommandResultSize(), 8u);
+    EXPECT_EQ(run.result->GetCommandExecutionReturnCode(), "");
     EXPECT_LT(run.elapsed.count(), request.budget + 100);
 }
 

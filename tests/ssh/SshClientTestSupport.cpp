@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "crypto/Base64Codec.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "logger/LogLevelEnum.h"
 #include "logger/Logger.h"
 #include "logger/UtcTimestampProvider.h"
@@ -50,6 +51,9 @@ ClientRun RunClient(const ClientRequest& request,
     {
         std::unique_ptr<Ssh::ISshClient> client = MakeLoggingClient(logger, std::move(dnsStrategy));
         client->SetLoggingHints(true, true);
+        if (!request.expectedHostKeys.empty()) {
+            client->SetExpectedHostKeys(request.expectedHostKeys);
+        }
         const auto start = std::chrono::steady_clock::now();
         try {
             std::int64_t left =
@@ -79,22 +83,11 @@ std::unique_ptr<Ssh::ISshClient> MakeClient(std::shared_ptr<RecordingStreamOutpu
 }
 
 std::string SshdHostKeySha256Hex() {
-    const std::string command = "ssh-keygen -l -E sha256 -f '" + std::string(VEK_SSHD_FIXTURE_DIR) +
-                                "/ssh_host_ed25519_key.pub'";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        throw std::runtime_error("cannot run ssh-keygen");
-    }
-    char line[512] = {};
-    const bool read = std::fgets(line, sizeof(line), pipe) != nullptr;
-    ::pclose(pipe);
-    // "256 SHA256:<unpadded base64> comment (ED25519)"
-    const std::string text = read ? line : "";
-    const auto begin = text.find("SHA256:");
-    if (begin == std::string::npos) {
-        throw std::runtime_error("unexpected ssh-keygen output: " + text);
-    }
-    std::string base64 = text.substr(begin + 7, text.find(' ', begin) - begin - 7);
+    return HostKeySha256Hex(std::string(VEK_SSHD_FIXTURE_DIR) + "/ssh_host_ed25519_key.pub");
+}
+
+std::string HostKeySha256Hex(const std::string& publicKeyPath) {
+    std::string base64 = OpenSshFingerprint(publicKeyPath).substr(7);
     while (base64.size() % 4 != 0) {
         base64 += '=';
     }

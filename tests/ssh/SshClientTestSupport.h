@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fixtures/RecordingStreamOutputHandler.h"
 #include "logger/ILogger.h"
 #include "networking/AddressFamilyEnum.h"
 #include "networking/IDnsResolutionStrategy.h"
 #include "result/SshTestResult.h"
+#include "ssh/HostKeyFingerprint.h"
 #include "ssh/ISshClient.h"
 
 namespace VekTest {
@@ -26,6 +28,8 @@ struct ClientRequest {
     std::string commands = "echo hello\n";
     unsigned long maximumBytes = 1024 * 1024;
     std::int64_t budget = 10000;
+    // Handed to SetExpectedHostKeys when not empty.
+    std::vector<Ssh::HostKeyFingerprint> expectedHostKeys;
 };
 
 struct ClientRun {
@@ -51,5 +55,7 @@ std::unique_ptr<Ssh::ISshClient> MakeClient(std::shared_ptr<RecordingStreamOutpu
 // The SHA-256 host key fingerprint of the private sshd, as lower-case hex, read
 // with ssh-keygen from the fixture's public key.
 std::string SshdHostKeySha256Hex();
+// The same for any public key file.
+std::string HostKeySha256Hex(const std::string& publicKeyPath);
 
 }  // namespace VekTest
