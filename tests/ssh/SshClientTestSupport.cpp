@@ -1,7 +1,16 @@
 #include "ssh/SshClientTestSupport.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "crypto/Base64Codec.h"
@@ -76,6 +85,66 @@ std::unique_ptr<Ssh::ISshClient> MakeClient(std::shared_ptr<RecordingStreamOutpu
         std::make_shared<VekLibrary::VekLogger::Logger>(
             std::move(sink), std::make_shared<VekLibrary::VekLogger::UtcTimestampProvider>()),
         nullptr);
+}
+
+LoopbackServer::Handler PacedBannerRelay(unsigned short port, std::chrono::milliseconds hold,
+                                         std::shared_ptr<BannerPacing> pacing) {
+    return [port, hold, pacing](int client) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        char buffer[16384];
+        // Peeked, not read: the line goes on to the server with the rest.
+        std::size_t lineLength = 0;
+        while (lineLength == 0) {
+            const ssize_t peeked = ::recv(client, buffer, sizeof(buffer), MSG_PEEK | MSG_DONTWAIT);
+            if (peeked == 0 || (peeked < 0 && errno != EAGAIN) || Clock::now() >= deadline) {
+                return;
+            }
+            const void* end = peeked > 0 ? std::memchr(buffer, '\n', peeked) : nullptr;
+            if (end == nullptr) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            lineLength = static_cast<const char*>(end) - buffer + 1;
+        }
+        pacing->clientLine = Clock::now();
+        std::this_thread::sleep_until(pacing->clientLine + hold);
+        pacing->released = Clock::now();
+
+        const int upstream = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(upstream, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            ::close(upstream);
+            return;
+        }
+        std::size_t fromClient = 0;
+        pollfd entries[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
+        bool open = true;
+        while (open && Clock::now() < deadline) {
+            if (::poll(entries, 2, 100) < 0 && errno != EINTR) {
+                break;
+            }
+            for (int side = 0; side < 2 && open; ++side) {
+                if ((entries[side].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+                    continue;
+                }
+                const ssize_t count = ::recv(entries[side].fd, buffer, sizeof(buffer), 0);
+                if (side == 0 && count > 0) {
+                    if (fromClient + static_cast<std::size_t>(count) > lineLength &&
+                        pacing->clientNext == Clock::time_point{}) {
+                        pacing->clientNext = Clock::now();
+                    }
+                    fromClient += static_cast<std::size_t>(count);
+                }
+                open = count > 0 && WriteAll(entries[1 - side].fd,
+                                             std::string(buffer, static_cast<std::size_t>(count)));
+            }
+        }
+        ::close(upstream);
+    };
 }
 
 std::string SshdHostKeySha256Hex() {
