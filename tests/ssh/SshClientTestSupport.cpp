@@ -46,6 +46,19 @@ std::unique_ptr<Ssh::ISshClient> MakeLoggingClient(
     return client;
 }
 
+// How long this thread has been runnable but waiting for a CPU; zero where the
+// kernel does not tell.
+std::chrono::nanoseconds RunQueueWait() {
+    std::FILE* file = std::fopen("/proc/thread-self/schedstat", "r");
+    unsigned long long onCpu = 0;
+    unsigned long long waiting = 0;
+    const bool read = file != nullptr && std::fscanf(file, "%llu %llu", &onCpu, &waiting) == 2;
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    return std::chrono::nanoseconds(read ? waiting : 0);
+}
+
 }  // namespace
 
 ClientRun RunClient(const ClientRequest& request,
@@ -60,6 +73,7 @@ ClientRun RunClient(const ClientRequest& request,
         std::unique_ptr<Ssh::ISshClient> client = MakeLoggingClient(logger, std::move(dnsStrategy));
         client->SetLoggingHints(true, true);
         const auto start = std::chrono::steady_clock::now();
+        const auto waitedBefore = RunQueueWait();
         try {
             std::int64_t left =
                 client->Connect(request.host, request.port, request.family, request.budget);
@@ -73,7 +87,7 @@ ClientRun RunClient(const ClientRequest& request,
             run.raised = error.what();
         }
         run.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start);
+            std::chrono::steady_clock::now() - start - (RunQueueWait() - waitedBefore));
         run.result = client->GetResults();
     }
     run.log = sink->Joined();

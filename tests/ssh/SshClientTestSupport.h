@@ -33,7 +33,10 @@ struct ClientRun {
     std::unique_ptr<Ssh::SshTestResult> result;
     // what() of the exception that ended the test; empty when none did.
     std::string raised;
-    // Wall time of all stages on the monotonic clock.
+    // Wall time of all stages on the monotonic clock, less the time the client's
+    // thread waited for a CPU meanwhile: on a loaded machine that wait is the
+    // load's, not the client's, and a bound on this time holds however loaded the
+    // machine is. A client that spins still counts all its time on the CPU.
     std::chrono::milliseconds elapsed{0};
     std::string log;
 };
