@@ -21,6 +21,8 @@ constexpr std::size_t kReadBufferSize = 4096;
 // Reserving the capture up front spares the copies and fresh page faults of a
 // string that grows step by step; untouched reserved pages cost no memory.
 constexpr std::uint64_t kLargestReservation = 64u * 1024 * 1024;
+constexpr const char* kPollFailure =
+    "Error while reading data returned by SSH server on stdout (poll).";
 
 // The signal names of the SSH connection protocol; servers may prefix them "SIG".
 int SignalNumber(std::string name) {
@@ -199,31 +201,37 @@ bool ShellChannel::ReadStandardError(std::uint64_t maximumBytes, const Deadline&
     return drained;
 }
 
-void ShellChannel::WaitForOutput(const Deadline& deadline) {
+bool ShellChannel::WaitWhileReading(const Deadline& deadline) {
     const SocketWaitEnum wait = WaitForSocket(descriptor_, BlockedEvents(session_), deadline);
-    if (wait == SocketWaitEnum::TimedOut) {
+    if (wait == SocketWaitEnum::Failed) {
+        throw XLibssh2Error(kPollFailure, LIBSSH2_ERROR_SOCKET_SEND);
+    }
+    return wait == SocketWaitEnum::Ready;
+}
+
+void ShellChannel::WaitForOutput(const Deadline& deadline) {
+    if (!WaitWhileReading(deadline)) {
         throw XTestTimeout("Reading data from the remote shell timed out.");
     }
-    const int pending = wait == SocketWaitEnum::Ready ? PendingSocketError(descriptor_) : -1;
+    const int pending = PendingSocketError(descriptor_);
     if (pending != 0) {
-        throw XLibssh2Error(
-            "Error while reading data returned by SSH server on stdout (poll).",
-            pending < 0 ? LIBSSH2_ERROR_SOCKET_SEND : LIBSSH2_ERROR_SOCKET_DISCONNECT);
+        throw XLibssh2Error(kPollFailure, pending < 0 ? LIBSSH2_ERROR_SOCKET_SEND
+                                                      : LIBSSH2_ERROR_SOCKET_DISCONNECT);
     }
 }
 
 void ShellChannel::WaitForExitStatus(const Deadline& deadline) {
     // Servers often send the exit status after their end-of-file and always before
     // their close. A status of 0 cannot be told from none, so wait for the close.
-    // Its result is not needed: a status that does not come in time reads as 0, and
-    // the deadline is the caller's to report.
-    CallUntilDone(session_, descriptor_, deadline, [&] {
-        LIBSSH2_CHANNEL* channel = channel_.get();
-        if (libssh2_channel_get_exit_status(channel) != 0 || HasExitSignal(channel)) {
-            return 0;
+    // A status that does not come by the deadline reads as 0; the deadline is the
+    // caller's to report.
+    LIBSSH2_CHANNEL* channel = channel_.get();
+    while (libssh2_channel_get_exit_status(channel) == 0 && !HasExitSignal(channel)) {
+        if (libssh2_channel_wait_closed(channel) != LIBSSH2_ERROR_EAGAIN ||
+            !WaitWhileReading(deadline)) {
+            return;
         }
-        return libssh2_channel_wait_closed(channel);
-    });
+    }
 }
 
 ShellChannel::Outcome ShellChannel::TakeOutcome() {

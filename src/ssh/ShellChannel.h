@@ -61,6 +61,9 @@ private:
                             const VekLibrary::VekDomain::Deadline& deadline);
     bool ReadStandardError(std::uint64_t maximumBytes,
                            const VekLibrary::VekDomain::Deadline& deadline);
+    // Waits for what the library blocked on: true when ready, false when the
+    // deadline passed; a failed wait is the stdout poll error.
+    bool WaitWhileReading(const VekLibrary::VekDomain::Deadline& deadline);
     void WaitForOutput(const VekLibrary::VekDomain::Deadline& deadline);
     void WaitForExitStatus(const VekLibrary::VekDomain::Deadline& deadline);
 

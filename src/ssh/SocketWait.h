@@ -15,7 +15,8 @@ namespace Ssh {
 // Every wait of the SSH client on its socket, against a deadline on the monotonic
 // clock. One policy for a failed poll holds for all of them: a signal (EINTR)
 // restarts the wait against the same deadline, any other failure ends it as
-// Failed, and no caller ignores Failed.
+// Failed, and every caller reports Failed as a failure of its step (a library
+// call as LIBSSH2_ERROR_TIMEOUT, as the library's own wait does).
 
 enum class SocketWaitEnum { Ready, TimedOut, Failed };
 

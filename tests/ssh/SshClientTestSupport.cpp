@@ -1,7 +1,16 @@
 #include "ssh/SshClientTestSupport.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "crypto/Base64Codec.h"
@@ -38,6 +47,19 @@ std::unique_ptr<Ssh::ISshClient> MakeLoggingClient(
     return client;
 }
 
+// How long this thread has been runnable but waiting for a CPU; zero where the
+// kernel does not tell.
+std::chrono::nanoseconds RunQueueWait() {
+    std::FILE* file = std::fopen("/proc/thread-self/schedstat", "r");
+    unsigned long long onCpu = 0;
+    unsigned long long waiting = 0;
+    const bool read = file != nullptr && std::fscanf(file, "%llu %llu", &onCpu, &waiting) == 2;
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    return std::chrono::nanoseconds(read ? waiting : 0);
+}
+
 }  // namespace
 
 ClientRun RunClient(const ClientRequest& request,
@@ -55,6 +77,7 @@ ClientRun RunClient(const ClientRequest& request,
             client->SetExpectedHostKeys(request.expectedHostKeys);
         }
         const auto start = std::chrono::steady_clock::now();
+        const auto waitedBefore = RunQueueWait();
         try {
             std::int64_t left =
                 client->Connect(request.host, request.port, request.family, request.budget);
@@ -68,7 +91,7 @@ ClientRun RunClient(const ClientRequest& request,
             run.raised = error.what();
         }
         run.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start);
+            std::chrono::steady_clock::now() - start - (RunQueueWait() - waitedBefore));
         run.result = client->GetResults();
     }
     run.log = sink->Joined();
@@ -80,6 +103,66 @@ std::unique_ptr<Ssh::ISshClient> MakeClient(std::shared_ptr<RecordingStreamOutpu
         std::make_shared<VekLibrary::VekLogger::Logger>(
             std::move(sink), std::make_shared<VekLibrary::VekLogger::UtcTimestampProvider>()),
         nullptr);
+}
+
+LoopbackServer::Handler PacedBannerRelay(unsigned short port, std::chrono::milliseconds hold,
+                                         std::shared_ptr<BannerPacing> pacing) {
+    return [port, hold, pacing](int client) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        char buffer[16384];
+        // Peeked, not read: the line goes on to the server with the rest.
+        std::size_t lineLength = 0;
+        while (lineLength == 0) {
+            const ssize_t peeked = ::recv(client, buffer, sizeof(buffer), MSG_PEEK | MSG_DONTWAIT);
+            if (peeked == 0 || (peeked < 0 && errno != EAGAIN) || Clock::now() >= deadline) {
+                return;
+            }
+            const void* end = peeked > 0 ? std::memchr(buffer, '\n', peeked) : nullptr;
+            if (end == nullptr) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            lineLength = static_cast<const char*>(end) - buffer + 1;
+        }
+        pacing->clientLine = Clock::now();
+        std::this_thread::sleep_until(pacing->clientLine + hold);
+        pacing->released = Clock::now();
+
+        const int upstream = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(upstream, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            ::close(upstream);
+            return;
+        }
+        std::size_t fromClient = 0;
+        pollfd entries[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
+        bool open = true;
+        while (open && Clock::now() < deadline) {
+            if (::poll(entries, 2, 100) < 0 && errno != EINTR) {
+                break;
+            }
+            for (int side = 0; side < 2 && open; ++side) {
+                if ((entries[side].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+                    continue;
+                }
+                const ssize_t count = ::recv(entries[side].fd, buffer, sizeof(buffer), 0);
+                if (side == 0 && count > 0) {
+                    if (fromClient + static_cast<std::size_t>(count) > lineLength &&
+                        pacing->clientNext == Clock::time_point{}) {
+                        pacing->clientNext = Clock::now();
+                    }
+                    fromClient += static_cast<std::size_t>(count);
+                }
+                open = count > 0 && WriteAll(entries[1 - side].fd,
+                                             std::string(buffer, static_cast<std::size_t>(count)));
+            }
+        }
+        ::close(upstream);
+    };
 }
 
 std::string SshdHostKeySha256Hex() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/LoopbackServer.h"
 #include "fixtures/RecordingStreamOutputHandler.h"
 #include "logger/ILogger.h"
 #include "networking/AddressFamilyEnum.h"
@@ -36,7 +37,10 @@ struct ClientRun {
     std::unique_ptr<Ssh::SshTestResult> result;
     // what() of the exception that ended the test; empty when none did.
     std::string raised;
-    // Wall time of all stages on the monotonic clock.
+    // Wall time of all stages on the monotonic clock, less the time the client's
+    // thread waited for a CPU meanwhile: on a loaded machine that wait is the
+    // load's, not the client's, and a bound on this time holds however loaded the
+    // machine is. A client that spins still counts all its time on the CPU.
     std::chrono::milliseconds elapsed{0};
     std::string log;
 };
@@ -51,6 +55,23 @@ ClientRun RunClient(
 // A client made by SshClientFactory over the real networking library, logging
 // into `sink`.
 std::unique_ptr<Ssh::ISshClient> MakeClient(std::shared_ptr<RecordingStreamOutputHandler> sink);
+
+// The moments, on the steady clock, at which a PacedBannerRelay saw the client's
+// identification line complete, let the server's line through, and saw the
+// client's next bytes (its key exchange init, which it sends only once it has
+// taken the server's line). Read them after the relay's server is destroyed.
+struct BannerPacing {
+    std::chrono::steady_clock::time_point clientLine;
+    std::chrono::steady_clock::time_point released;
+    std::chrono::steady_clock::time_point clientNext;
+};
+
+// Relays to the server at 127.0.0.1:`port` (a real sshd), but connects to it only
+// `hold` after the client's identification line has arrived, so that the server's
+// line reaches the client at least `hold` after the client's connect ended,
+// whatever the machine's load. Notes its moments in `pacing`.
+LoopbackServer::Handler PacedBannerRelay(unsigned short port, std::chrono::milliseconds hold,
+                                         std::shared_ptr<BannerPacing> pacing);
 
 // The SHA-256 host key fingerprint of the private sshd, as lower-case hex, read
 // with ssh-keygen from the fixture's public key.
