@@ -138,7 +138,24 @@ void VekCommand::Parse(int argc, const char* const argv[]) {
             }
         }
     }
+    WaiveRequirements();
     VerifyParsedValues();
+}
+
+void VekCommand::WaiveRequirements() {
+    for (const auto& option : m_options) {
+        const auto found = m_parsedValues.find(option->GetShortFlag());
+        if (found == m_parsedValues.end() || !found->second.empty()) {
+            continue;
+        }
+        for (char flag : option->GetRequirementWaivingFlags()) {
+            const auto waiving = m_parsedValues.find(flag);
+            if (waiving != m_parsedValues.end() && !waiving->second.empty()) {
+                m_parsedValues.erase(found);
+                break;
+            }
+        }
+    }
 }
 
 void VekCommand::VerifyParsedValues() const {

@@ -14,7 +14,8 @@ VekCommandOption::VekCommandOption(const VekCommandOptionConstructorParameterPac
       m_datakey(pack.datakey),
       m_flagDependencies(pack.flagDependencies),
       m_validator(pack.validator),
-      m_mutuallyExclusiveFlags(pack.mutuallyExclusiveFlags) {
+      m_mutuallyExclusiveFlags(pack.mutuallyExclusiveFlags),
+      requirementWaivingFlags_(pack.requirementWaivingFlags) {
     Validate();
 }
 

@@ -108,6 +108,18 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::DependsOn(
     return *this;
 }
 
+IVekCommandOptionBuilder& VekCommandOptionBuilder::NotRequiredWith(
+    const std::unordered_set<char>& flags) {
+    if (flags.empty()) {
+        throw XBrokenInvariantsError("Cannot waive a requirement with empty flags.");
+    }
+    if (!requirementWaivingFlags_.empty()) {
+        throw XBrokenInvariantsError("Requirement waiving flags are already set.");
+    }
+    requirementWaivingFlags_ = flags;
+    return *this;
+}
+
 IVekCommandOptionBuilder& VekCommandOptionBuilder::MutuallyExclusiveWith(
     const std::unordered_set<char>& flags) {
     if (flags.empty()) {
@@ -131,6 +143,7 @@ std::unique_ptr<IVekCommandOption> VekCommandOptionBuilder::Build() {
     pack.mutuallyExclusiveFlags = m_mutuallyExclusiveFlags;
     pack.validator = m_validator;
     pack.flagDependencies = m_flagDependencies;
+    pack.requirementWaivingFlags = requirementWaivingFlags_;
 
     std::unique_ptr<IVekCommandOption> option;
     m_optionFactory->Create(pack, option);
@@ -148,6 +161,7 @@ void VekCommandOptionBuilder::Reset() {
     m_validator = nullptr;
     m_flagDependencies.clear();
     m_mutuallyExclusiveFlags.clear();
+    requirementWaivingFlags_.clear();
 }
 
 }  // namespace VekLibrary::IoHandler

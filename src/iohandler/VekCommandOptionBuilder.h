@@ -19,6 +19,7 @@ public:
     IVekCommandOptionBuilder& AddInputValueType(InputValueTypeEnum valueType) override;
     IVekCommandOptionBuilder& AddValidator(OptionValidator validator) override;
     IVekCommandOptionBuilder& DependsOn(const std::unordered_set<char>& flags) override;
+    IVekCommandOptionBuilder& NotRequiredWith(const std::unordered_set<char>& flags) override;
     IVekCommandOptionBuilder& MutuallyExclusiveWith(const std::unordered_set<char>& flags) override;
     // Tests nothing itself: the option's constructor does. When it throws, the
     // pending values stay.
@@ -36,6 +37,7 @@ private:
     InputValueTypeEnum m_valueType = InputValueTypeEnum::Unknown;
     OptionValidator m_validator;
     std::unordered_set<char> m_flagDependencies;
+    std::unordered_set<char> requirementWaivingFlags_;
     std::unordered_set<char> m_mutuallyExclusiveFlags;
 };
 
