@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "domain/CommonTestErrors.h"
@@ -20,6 +21,7 @@
 #include "result/SshTestErrorKeys.h"
 #include "ssh/SessionFacts.h"
 #include "ssh/SshClientErrors.h"
+#include "ssh/UserAuthentication.h"
 #include "ssh/XHostKeyMismatchError.h"
 #include "ssh/event_handlers.h"
 
@@ -80,15 +82,6 @@ SocketWaitEnum WaitForSocket(LIBSSH2_SESSION* session, int descriptor, const Dea
             return SocketWaitEnum::Failed;
         }
     }
-}
-
-// The library answers a password-change request by asking for a new password; the
-// probe has none to give, so leaving it empty makes the library report the
-// password as expired.
-void DeclinePasswordChange(LIBSSH2_SESSION* /*session*/, char** newPassword, int* newPasswordLength,
-                           void** /*abstract*/) {
-    *newPassword = nullptr;
-    *newPasswordLength = 0;
 }
 
 std::string ToLowerHex(const unsigned char* bytes, std::size_t count) {
@@ -384,11 +377,10 @@ std::int64_t SshClientImpl::AuthenticateUser(const std::string& userName,
                                      std::to_string(timeout));
     }
     const Deadline deadline = Deadline::After(timeout);
-    const int rc = CallUntilDone(session_.get(), socket_.GetSocketDescriptor(), deadline, [&] {
-        return libssh2_userauth_password_ex(
-            session_.get(), userName.data(), static_cast<unsigned int>(userName.size()),
-            password.data(), static_cast<unsigned int>(password.size()), &DeclinePasswordChange);
+    UserAuthentication authentication(session_.get(), [&](const std::function<int()>& call) {
+        return CallUntilDone(session_.get(), socket_.GetSocketDescriptor(), deadline, call);
     });
+    const int rc = authentication.Authenticate(userName, password, privateKey_);
     EndStage(kAuthentication);
     if (rc < 0) {
         const std::string& key =

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "domain/Deadline.h"
+#include "domain/SensitiveString.h"
 #include "logger/ILogger.h"
 #include "networking/AddressFamilyEnum.h"
 #include "networking/IDnsResolutionStrategy.h"
@@ -48,6 +49,9 @@ public:
     void SetLoggingHints(bool debug, bool traceLibssh2);
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
         expectedHostKeys_ = fingerprints;
+    }
+    void SetPrivateKey(const std::string& privateKey) {
+        privateKey_ = VekLibrary::VekDomain::SensitiveString(privateKey);
     }
 
     // Handshake hooks; `userPointer` is the client, or null for none (then they do
@@ -132,6 +136,7 @@ private:
     std::uint64_t standardErrorBytes_ = 0;
     int exitStatus_ = 0;
     std::vector<HostKeyFingerprint> expectedHostKeys_;
+    VekLibrary::VekDomain::SensitiveString privateKey_;
 };
 
 }  // namespace Ssh
