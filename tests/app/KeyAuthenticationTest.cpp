@@ -3,6 +3,7 @@
 // both never leaving the process.
 
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <set>
 #include <string>
@@ -164,6 +165,7 @@ struct Keys {
     std::string ecdsa = ReadFile(sshd.ecdsaKey);
     std::string rsa = ReadFile(sshd.rsaKey);
     std::string encrypted = ReadFile(sshd.encryptedKey);
+    std::string pem = ReadFile(sshd.pemKey);
     std::string unauthorized = ReadFile(sshd.unauthorizedKey);
 };
 
@@ -211,6 +213,7 @@ TEST(KeyAuthenticationTest, EachKeyTypeLogsInToTheKeyOnlyServerInBothInputModes)
         {"Ed25519", keys.ed25519, ""},
         {"ECDSA P-256", keys.ecdsa, ""},
         {"RSA 3072", keys.rsa, ""},
+        {"ECDSA P-256 in the PEM format", keys.pem, ""},
         {"encrypted Ed25519 with its passphrase", keys.encrypted, keys.sshd.keyPassphrase},
         // An unencrypted key ignores a passphrase.
         {"Ed25519 with a passphrase", keys.ed25519, "not-needed"},
@@ -344,6 +347,7 @@ TEST(KeyAuthenticationTest, TracedDebugRunsShowNoKeyNoBase64AndNoPassphrase) {
         {"Ed25519", Local(keys.sshd.keyOnlyPort), keys.sshd.user, "", keys.ed25519},
         {"ECDSA", Local(keys.sshd.keyOnlyPort), keys.sshd.user, "", keys.ecdsa},
         {"RSA", Local(keys.sshd.keyOnlyPort), keys.sshd.user, "", keys.rsa},
+        {"PEM", Local(keys.sshd.keyOnlyPort), keys.sshd.user, "", keys.pem},
         {"encrypted", Local(keys.sshd.keyOnlyPort), keys.sshd.user, keys.sshd.keyPassphrase,
          keys.encrypted},
         {"wrong passphrase", Local(keys.sshd.keyOnlyPort), keys.sshd.user, "Wrong-Passphrase-12345",
