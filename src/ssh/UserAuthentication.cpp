@@ -11,6 +11,9 @@ namespace Ssh {
 
 namespace {
 
+// The library answers a password-change request by asking for a new password; the
+// probe has none to give, so leaving it empty makes the library report the
+// password as expired.
 void DeclinePasswordChange(LIBSSH2_SESSION* /*session*/, char** newPassword, int* newPasswordLength,
                            void** /*abstract*/) {
     *newPassword = nullptr;
