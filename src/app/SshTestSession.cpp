@@ -40,9 +40,9 @@ std::int64_t BudgetOf(std::chrono::seconds timeout) {
     return seconds * 1000;
 }
 
-// Overwrites the password wherever the command line carried it: as an argument of
-// its own ("-p", "pw") or at the end of an option ("-ppw", "--password=pw").
-void HidePasswordInArguments(int argc, char** argv, const std::string& password) {
+// Overwrites a secret wherever the command line carried it: as an argument of its
+// own ("-p", "pw") or at the end of an option ("-ppw", "--password=pw").
+void HideSecretInArguments(int argc, char** argv, const std::string& password) {
     if (password.empty()) {
         return;
     }
@@ -129,7 +129,8 @@ int SshTestSession::Run(int argc, const char* const* argv, char** writableArgv) 
             return 0;
         }
         if (writableArgv != nullptr) {
-            HidePasswordInArguments(argc, writableArgv, policy->GetPassword());
+            HideSecretInArguments(argc, writableArgv, policy->GetPassword());
+            HideSecretInArguments(argc, writableArgv, policy->GetPrivateKeyArgument());
         }
         logger_->SetLoggerId(policy->GetTestId());
         logger_->SetLogLevelCutoff(policy->IsDebugModeEnabled() ? LogLevelEnum::Debug
@@ -140,6 +141,9 @@ int SshTestSession::Run(int argc, const char* const* argv, char** writableArgv) 
         client_->SetLoggingHints(policy->IsDebugModeEnabled(), policy->IsUnsecuredModeEnabled());
         if (!policy->GetExpectedHostKeys().empty()) {
             client_->SetExpectedHostKeys(policy->GetExpectedHostKeys());
+        }
+        if (!policy->GetPrivateKey().GetText().empty()) {
+            client_->SetPrivateKey(policy->GetPrivateKey());
         }
         stageWithoutTime = RunStages(*policy);
     } catch (const VekLibrary::IoHandler::XInvalidTestInputError& error) {

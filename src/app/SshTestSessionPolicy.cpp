@@ -23,6 +23,14 @@ void SshTestSessionPolicy::SetPassword(const std::string& password) {
     password_ = SensitiveString(password);
 }
 
+void SshTestSessionPolicy::SetPrivateKey(const std::string& privateKey) {
+    privateKey_ = SensitiveString(privateKey);
+}
+
+void SshTestSessionPolicy::SetPrivateKeyArgument(const std::string& argument) {
+    privateKeyArgument_ = SensitiveString(argument);
+}
+
 std::string SshTestSessionPolicy::ToString() const {
     std::string text = "Host: " + hostName_ + ", Port: " + std::to_string(portNumber_) +
                        ", Test ID: " + testId_ +
@@ -31,6 +39,9 @@ std::string SshTestSessionPolicy::ToString() const {
         text += "Username: " + username_.GetText() + ", Password: " + password_.GetText();
     } else {
         text += "(Username and Password hidden in secured mode)";
+    }
+    if (!privateKey_.GetText().empty()) {
+        text += ", Private Key: (given)";
     }
     text += ", Commands: " + commands_;
     text += ", Max Download Bytes: " + std::to_string(maxDownloadBytes_);

@@ -23,8 +23,15 @@ public:
     const SensitiveString& GetUsername() const { return username_; }
     // Copies through a temporary SensitiveString, so no unwiped copy stays behind.
     void SetUsername(const std::string& username);
+    // With a private key, the password is the key's passphrase and is never sent.
     const SensitiveString& GetPassword() const { return password_; }
     void SetPassword(const std::string& password);
+    // The decoded key file text; empty for password authentication.
+    const SensitiveString& GetPrivateKey() const { return privateKey_; }
+    void SetPrivateKey(const std::string& privateKey);
+    // The key as given on the command line (Base64), kept only to overwrite it there.
+    const SensitiveString& GetPrivateKeyArgument() const { return privateKeyArgument_; }
+    void SetPrivateKeyArgument(const std::string& argument);
     // The decoded command text.
     const std::string& GetCommands() const { return commands_; }
     void SetCommands(const std::string& commands) { commands_ = commands; }
@@ -53,13 +60,16 @@ public:
         expectedHostKeys_ = fingerprints;
     }
 
-    // One line describing the input; the credentials only in unsecured mode.
+    // One line describing the input; the user name and password only in unsecured
+    // mode, the private key in no mode (only that one was given).
     std::string ToString() const;
 
 private:
     std::string testId_;
     SensitiveString username_;
     SensitiveString password_;
+    SensitiveString privateKey_;
+    SensitiveString privateKeyArgument_;
     std::string commands_;
     std::string hostName_;
     unsigned short portNumber_ = VekConstants::DefaultSshPort;

@@ -48,6 +48,7 @@ struct OptionDefinition {
     const char* description;
     OptionValidator validator = {};
     std::unordered_set<char> dependencies = {};
+    std::unordered_set<char> requirementWaivers = {};
 };
 
 std::unique_ptr<IVekCommandOption> BuildOption(IVekCommandOptionBuilder& builder,
@@ -65,6 +66,9 @@ std::unique_ptr<IVekCommandOption> BuildOption(IVekCommandOptionBuilder& builder
     if (!definition.dependencies.empty()) {
         builder.DependsOn(definition.dependencies);
     }
+    if (!definition.requirementWaivers.empty()) {
+        builder.NotRequiredWith(definition.requirementWaivers);
+    }
     return builder.Build();
 }
 
@@ -74,6 +78,14 @@ std::vector<std::string> Capability(const std::string& key) {
 
 std::vector<std::string> Setting(const std::string& key) {
     return {VekConstants::SettingsDatakey, key};
+}
+
+void WipeBytes(std::vector<unsigned char>& bytes) {
+    bytes.resize(bytes.capacity());
+    volatile unsigned char* data = bytes.data();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        data[i] = 0;
+    }
 }
 
 // A credential on its way from the command into the policy; zero-filled when it
@@ -88,6 +100,25 @@ struct CredentialText final {
     }
     std::string text;
 };
+
+// Decodes the -a text into `keyText`. Neither text is repeated in a refusal: both
+// are secrets.
+void DecodePrivateKey(const std::string& encoded, std::string& keyText) {
+    std::vector<unsigned char> decoded;
+    try {
+        VekLibrary::Crypto::Base64Codec::Decode(encoded, decoded);
+    } catch (const VekLibrary::Crypto::XCodecError&) {
+        WipeBytes(decoded);
+        throw XInvalidTestInputError("private key (-a) is not properly base64 encoded.");
+    }
+    keyText.reserve(decoded.size());
+    keyText.assign(decoded.begin(), decoded.end());
+    WipeBytes(decoded);
+    if (keyText.compare(0, sizeof(VekConstants::PrivateKeyArmourPrefix) - 1,
+                        VekConstants::PrivateKeyArmourPrefix) != 0) {
+        throw XInvalidTestInputError("The private key is not an OpenSSH or PEM private key.");
+    }
+}
 
 std::uint64_t ParseDownloadBytes(const std::string& text) {
     try {
@@ -143,9 +174,16 @@ std::unique_ptr<IVekCommand> SshTestSessionPolicyFactory::BuildSshVekCommand(
         {UsernameOptionShortFlag, UsernameOptionLongFlag,
          Capability(CommonTestOptions::AuthUsername), UsernameOptionRequirement,
          UsernameOptionInputValueType, UsernameOptionDescription},
-        {PasswordOptionShortFlag, PasswordOptionLongFlag,
-         Capability(CommonTestOptions::AuthPassword), PasswordOptionRequirement,
-         PasswordOptionInputValueType, PasswordOptionDescription},
+        // With a private key the password is only its passphrase, so not required.
+        {PasswordOptionShortFlag,
+         PasswordOptionLongFlag,
+         Capability(CommonTestOptions::AuthPassword),
+         PasswordOptionRequirement,
+         PasswordOptionInputValueType,
+         PasswordOptionDescription,
+         {},
+         {},
+         {PrivateKeyOptionShortFlag}},
         {CommandsOptionShortFlag, CommandsOptionLongFlag,
          Capability(CommonTestOptions::SendDataBytes), CommandsOptionRequirement,
          CommandsOptionInputValueType, CommandsOptionDescription},
@@ -186,6 +224,11 @@ std::unique_ptr<IVekCommand> SshTestSessionPolicyFactory::BuildSshVekCommand(
                                       Capability(HostKeyOptionDatakey), HostKeyOptionRequirement,
                                       HostKeyOptionInputValueType,      HostKeyOptionDescription};
     commandBuilder.AddOption(BuildOption(optionBuilder, hostKey));
+    const OptionDefinition privateKey = {
+        PrivateKeyOptionShortFlag,           PrivateKeyOptionLongFlag,
+        Capability(PrivateKeyOptionDatakey), PrivateKeyOptionRequirement,
+        PrivateKeyOptionInputValueType,      PrivateKeyOptionDescription};
+    commandBuilder.AddOption(BuildOption(optionBuilder, privateKey));
 
     return commandBuilder.Build();
 }
@@ -292,6 +335,15 @@ std::string SshTestSessionPolicyFactory::CreateOrReturnHelpMessage(
                                          "characters.");
         }
         created->SetExpectedHostKeys(fingerprints);
+    }
+    {
+        CredentialText encodedKey;
+        if (command_->TryGet(PrivateKeyOptionShortFlag, encodedKey.text)) {
+            CredentialText keyText;
+            DecodePrivateKey(encodedKey.text, keyText.text);
+            created->SetPrivateKey(keyText.text);
+            created->SetPrivateKeyArgument(encodedKey.text);
+        }
     }
 
     policy = std::move(created);

@@ -166,6 +166,19 @@ inline constexpr char HostKeyOptionDescription[] =
 inline constexpr OptionRequirementEnum HostKeyOptionRequirement = OptionRequirementEnum::Optional;
 inline constexpr InputValueTypeEnum HostKeyOptionInputValueType = InputValueTypeEnum::String;
 
+inline constexpr char PrivateKeyOptionShortFlag = 'a';
+inline constexpr char PrivateKeyOptionLongFlag[] = "privateKey";
+inline constexpr char PrivateKeyOptionDatakey[] = "common.test.auth-private-key";
+inline constexpr char PrivateKeyOptionDescription[] =
+    "Private key for public-key authentication, base64 encoded.\n"
+    "    The key file's text: OpenSSH or PEM format; Ed25519, ECDSA or RSA.\n"
+    "    When given, the password is optional and, if given, unlocks an encrypted key.";
+inline constexpr OptionRequirementEnum PrivateKeyOptionRequirement =
+    OptionRequirementEnum::Optional;
+inline constexpr InputValueTypeEnum PrivateKeyOptionInputValueType = InputValueTypeEnum::String;
+// What a decoded private key must begin with: an OpenSSH or PEM armour line.
+inline constexpr char PrivateKeyArmourPrefix[] = "-----BEGIN ";
+
 // The defaults of a test policy, which holds them from its construction. The help
 // texts above state them too.
 inline constexpr bool DefaultUseIpv6 = false;

@@ -36,6 +36,9 @@ public:
     virtual OptionValidator GetValidator() const = 0;
     virtual const std::unordered_set<char>& GetFlagDependencies() const = 0;
     virtual const std::unordered_set<char>& GetMutuallyExclusiveFlags() const = 0;
+    // A required option stops being required when any of these flags is given;
+    // the help text still shows its requirement.
+    virtual const std::unordered_set<char>& GetRequirementWaivingFlags() const = 0;
 };
 
 using VekCommandOptionList = std::vector<std::unique_ptr<IVekCommandOption>>;

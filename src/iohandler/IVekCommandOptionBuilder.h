@@ -26,6 +26,7 @@ public:
     virtual IVekCommandOptionBuilder& DependsOn(const std::unordered_set<char>& flags) = 0;
     virtual IVekCommandOptionBuilder& MutuallyExclusiveWith(
         const std::unordered_set<char>& flags) = 0;
+    virtual IVekCommandOptionBuilder& NotRequiredWith(const std::unordered_set<char>& flags) = 0;
     virtual std::unique_ptr<IVekCommandOption> Build() = 0;
 };
 

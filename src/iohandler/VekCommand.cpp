@@ -137,7 +137,24 @@ void VekCommand::Parse(int argc, const char* const argv[]) {
             }
         }
     }
+    WaiveRequirements();
     VerifyParsedValues();
+}
+
+void VekCommand::WaiveRequirements() {
+    for (const auto& option : options_) {
+        const auto found = parsedValues_.find(option->GetShortFlag());
+        if (found == parsedValues_.end() || !found->second.empty()) {
+            continue;
+        }
+        for (char flag : option->GetRequirementWaivingFlags()) {
+            const auto waiving = parsedValues_.find(flag);
+            if (waiving != parsedValues_.end() && !waiving->second.empty()) {
+                parsedValues_.erase(found);
+                break;
+            }
+        }
+    }
 }
 
 void VekCommand::VerifyParsedValues() const {

@@ -14,7 +14,8 @@ VekCommandOption::VekCommandOption(const VekCommandOptionConstructorParameterPac
       datakey_(pack.datakey),
       flagDependencies_(pack.flagDependencies),
       validator_(pack.validator),
-      mutuallyExclusiveFlags_(pack.mutuallyExclusiveFlags) {
+      mutuallyExclusiveFlags_(pack.mutuallyExclusiveFlags),
+      requirementWaivingFlags_(pack.requirementWaivingFlags) {
     Validate();
 }
 

@@ -24,6 +24,9 @@ public:
     const std::unordered_set<char>& GetMutuallyExclusiveFlags() const override {
         return mutuallyExclusiveFlags_;
     }
+    const std::unordered_set<char>& GetRequirementWaivingFlags() const override {
+        return requirementWaivingFlags_;
+    }
 
 private:
     void Validate() const;
@@ -37,6 +40,7 @@ private:
     std::unordered_set<char> flagDependencies_;
     OptionValidator validator_;
     std::unordered_set<char> mutuallyExclusiveFlags_;
+    std::unordered_set<char> requirementWaivingFlags_;
 };
 
 }  // namespace VekLibrary::IoHandler

@@ -107,6 +107,18 @@ IVekCommandOptionBuilder& VekCommandOptionBuilder::DependsOn(
     return *this;
 }
 
+IVekCommandOptionBuilder& VekCommandOptionBuilder::NotRequiredWith(
+    const std::unordered_set<char>& flags) {
+    if (flags.empty()) {
+        throw XBrokenInvariantsError("Cannot waive a requirement with empty flags.");
+    }
+    if (!requirementWaivingFlags_.empty()) {
+        throw XBrokenInvariantsError("Requirement waiving flags are already set.");
+    }
+    requirementWaivingFlags_ = flags;
+    return *this;
+}
+
 IVekCommandOptionBuilder& VekCommandOptionBuilder::MutuallyExclusiveWith(
     const std::unordered_set<char>& flags) {
     if (flags.empty()) {
@@ -130,6 +142,7 @@ std::unique_ptr<IVekCommandOption> VekCommandOptionBuilder::Build() {
     pack.mutuallyExclusiveFlags = mutuallyExclusiveFlags_;
     pack.validator = validator_;
     pack.flagDependencies = flagDependencies_;
+    pack.requirementWaivingFlags = requirementWaivingFlags_;
 
     std::unique_ptr<IVekCommandOption> option;
     optionFactory_->Create(pack, option);
@@ -147,6 +160,7 @@ void VekCommandOptionBuilder::Reset() {
     validator_ = nullptr;
     flagDependencies_.clear();
     mutuallyExclusiveFlags_.clear();
+    requirementWaivingFlags_.clear();
 }
 
 }  // namespace VekLibrary::IoHandler

@@ -19,6 +19,7 @@ public:
     IVekCommandOptionBuilder& AddInputValueType(InputValueTypeEnum valueType) override;
     IVekCommandOptionBuilder& AddValidator(OptionValidator validator) override;
     IVekCommandOptionBuilder& DependsOn(const std::unordered_set<char>& flags) override;
+    IVekCommandOptionBuilder& NotRequiredWith(const std::unordered_set<char>& flags) override;
     IVekCommandOptionBuilder& MutuallyExclusiveWith(const std::unordered_set<char>& flags) override;
     // Tests nothing itself: the option's constructor does. When it throws, the
     // pending values stay.
@@ -37,6 +38,7 @@ private:
     OptionValidator validator_;
     std::unordered_set<char> flagDependencies_;
     std::unordered_set<char> mutuallyExclusiveFlags_;
+    std::unordered_set<char> requirementWaivingFlags_;
 };
 
 }  // namespace VekLibrary::IoHandler

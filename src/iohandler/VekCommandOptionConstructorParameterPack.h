@@ -20,6 +20,7 @@ struct VekCommandOptionConstructorParameterPack {
     std::unordered_set<char> mutuallyExclusiveFlags;
     OptionValidator validator;
     std::unordered_set<char> flagDependencies;
+    std::unordered_set<char> requirementWaivingFlags;
 };
 
 }  // namespace VekLibrary::IoHandler

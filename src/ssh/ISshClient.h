@@ -46,6 +46,12 @@ public:
     // and records the key host-key-mismatch, before anything of the credentials is
     // sent, when the server's SHA-256 host key fingerprint is none of them.
     virtual void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) = 0;
+    // A private key's file text (OpenSSH or PEM) for AuthenticateUser, which then
+    // offers only that key, with the password as its passphrase (empty: none).
+    // Empty (the default) means password authentication, or keyboard-interactive
+    // answered with the password when the server does not offer "password". The
+    // client keeps its copy wiped-on-release.
+    virtual void SetPrivateKey(const std::string& privateKey) = 0;
 };
 
 }  // namespace Ssh

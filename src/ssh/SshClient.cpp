@@ -53,4 +53,8 @@ void SshClient::SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& finge
     impl_->SetExpectedHostKeys(fingerprints);
 }
 
+void SshClient::SetPrivateKey(const std::string& privateKey) {
+    impl_->SetPrivateKey(privateKey);
+}
+
 }  // namespace Ssh

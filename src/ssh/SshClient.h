@@ -37,6 +37,7 @@ public:
     std::unique_ptr<SshTestResult> GetResults() override;
     void SetLoggingHints(bool debug, bool traceLibssh2) override;
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) override;
+    void SetPrivateKey(const std::string& privateKey) override;
 
 private:
     std::unique_ptr<SshClientImpl> impl_;

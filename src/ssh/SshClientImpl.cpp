@@ -1,5 +1,6 @@
 #include "ssh/SshClientImpl.h"
 
+#include <functional>
 #include <utility>
 
 #include "domain/Exceptions.h"
@@ -13,6 +14,7 @@
 #include "ssh/SocketWait.h"
 #include "ssh/SshClientErrors.h"
 #include "ssh/StageFailures.h"
+#include "ssh/UserAuthentication.h"
 
 namespace Ssh {
 
@@ -30,15 +32,6 @@ constexpr int kTraceMaskForHints =
 
 bool IsValidTimeout(std::int64_t timeout) {
     return timeout >= 1 && timeout <= Milliseconds::kMaxCount;
-}
-
-// The library answers a password-change request by asking for a new password; the
-// probe has none to give, so leaving it empty makes the library report the
-// password as expired.
-void DeclinePasswordChange(LIBSSH2_SESSION* /*session*/, char** newPassword, int* newPasswordLength,
-                           void** /*abstract*/) {
-    *newPassword = nullptr;
-    *newPasswordLength = 0;
 }
 
 }  // namespace
@@ -165,13 +158,13 @@ std::int64_t SshClientImpl::AuthenticateUser(const std::string& userName,
     clock_.StartBudget(StageEnum::Authentication, timeout);
     GuardOperation(ClientOperationEnum::AuthenticateUser, Result(), [&] {
         const int rc = clock_.Time(StageEnum::Authentication, Result(), [&] {
-            return CallUntilDone(
-                session_.get(), socket_.GetSocketDescriptor(), clock_.BudgetDeadline(), [&] {
-                    return libssh2_userauth_password_ex(
-                        session_.get(), userName.data(), static_cast<unsigned int>(userName.size()),
-                        password.data(), static_cast<unsigned int>(password.size()),
-                        &DeclinePasswordChange);
+            const Deadline deadline = clock_.BudgetDeadline();
+            UserAuthentication authentication(
+                session_.get(), [&](const std::function<int()>& call) {
+                    return CallUntilDone(session_.get(), socket_.GetSocketDescriptor(), deadline,
+                                         call);
                 });
+            return authentication.Authenticate(userName, password, privateKey_);
         });
         if (rc < 0) {
             throw XLibssh2Error("User authentication failed.", rc);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "domain/Deadline.h"
+#include "domain/SensitiveString.h"
 #include "logger/ILogger.h"
 #include "networking/AddressFamilyEnum.h"
 #include "networking/IDnsResolutionStrategy.h"
@@ -52,6 +53,9 @@ public:
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
         expectedHostKeys_ = fingerprints;
     }
+    void SetPrivateKey(const std::string& privateKey) {
+        privateKey_ = VekLibrary::VekDomain::SensitiveString(privateKey);
+    }
 
     // The library's trace lines, through the logger's masking write.
     static void TraceHandlerCallbackTrampoline(LIBSSH2_SESSION* session, void* context,
@@ -82,6 +86,7 @@ private:
     int traceMask_ = 0;
     StageClock clock_;
     std::vector<HostKeyFingerprint> expectedHostKeys_;
+    VekLibrary::VekDomain::SensitiveString privateKey_;
 };
 
 }  // namespace Ssh

@@ -297,16 +297,17 @@ TEST(EndToEndInputTest, HelpGoesToStandardErrorAsOneLine) {
                                             "-d, --debug",
                                             "-x, --unsecured",
                                             "-h, --help",
-                                            "-k, --hostKey"};
+                                            "-k, --hostKey",
+                                            "-a, --privateKey"};
     const std::string head =
         " [INF][ID=] \nCommand Name: SSH VEK\nCommand Description: Native CLI monitor for SSH "
         "tests.\n\nFlags: -6, --useIpv6\n";
     const std::string tail =
-        "\nFlags: -k, --hostKey\nDatakey: /Capabilities/qo-ssh.test.host-key-fingerprints\n"
-        "Description: Expected SHA-256 fingerprints of the server's host key, separated by "
-        "commas.\n    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal "
-        "characters.\n    When given, the password is sent only to a server whose key matches "
-        "one of them.\nRequirement: Optional for CLI. Optional for JSON.\nInput Type: String\n\n";
+        "\nFlags: -a, --privateKey\nDatakey: /Capabilities/common.test.auth-private-key\n"
+        "Description: Private key for public-key authentication, base64 encoded.\n    The key "
+        "file's text: OpenSSH or PEM format; Ed25519, ECDSA or RSA.\n    When given, the "
+        "password is optional and, if given, unlocks an encrypted key.\nRequirement: Optional for "
+        "CLI. Optional for JSON.\nInput Type: String\n\n";
     for (const auto& arguments : requests) {
         SCOPED_TRACE(Shown(arguments));
         const ProbeRun run = RunVek(Cli(arguments));

@@ -42,6 +42,7 @@ struct OptionShape {
     std::unordered_set<char> dependencies = {};
     std::unordered_set<char> exclusions = {};
     OptionValidator validator = {};
+    std::unordered_set<char> waivers = {};
 };
 
 // Builds a real option through the real builder.
@@ -62,6 +63,9 @@ inline std::unique_ptr<IVekCommandOption> MakeOption(const OptionShape& shape) {
     }
     if (shape.validator) {
         builder.AddValidator(shape.validator);
+    }
+    if (!shape.waivers.empty()) {
+        builder.NotRequiredWith(shape.waivers);
     }
     return builder.Build();
 }

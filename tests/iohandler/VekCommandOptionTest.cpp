@@ -74,6 +74,9 @@ const std::vector<SetterRefusal> kSetterRefusals = {
     {"MutuallyExclusiveWith", [](auto& b) { b.MutuallyExclusiveWith({'z'}); },
      [](auto& b) { b.MutuallyExclusiveWith({}); }, "Cannot add mutual exclusion with empty flags.",
      "Mutually exclusive flags are already set."},
+    {"NotRequiredWith", [](auto& b) { b.NotRequiredWith({'k'}); },
+     [](auto& b) { b.NotRequiredWith({}); }, "Cannot waive a requirement with empty flags.",
+     "Requirement waiving flags are already set."},
 };
 
 TEST_F(OptionBuilderTest, EachSetterRefusesAnEmptyValueAndASecondValue) {

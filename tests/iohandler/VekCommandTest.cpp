@@ -217,6 +217,45 @@ TEST_F(CommandParseTest, VerificationMessages) {
     }
 }
 
+TEST_F(CommandParseTest, AGivenWaivingFlagLiftsARequirementInBothModes) {
+    // -p is required unless -k is given; -k itself stays optional.
+    const std::vector<OptionShape> shapes = {
+        {'p', "password", Type::String, Req::RequiredForBoth, {"C", "p"}, {}, {}, {}, {'k'}},
+        {'k', "key", Type::String, Req::Optional, {"C", "k"}},
+    };
+    struct Case {
+        const char* name;
+        ParsedOptionValues values;
+        const char* message;  // nullptr: accepted
+    };
+    const std::vector<Case> cases = {
+        {"neither", {{'p', ""}}, "Expected option(-p) is not provided."},
+        {"waiving flag given", {{'p', ""}, {'k', "key"}}, nullptr},
+        {"both given", {{'p', "secret"}, {'k', "key"}}, nullptr},
+        {"required one given", {{'p', "secret"}}, nullptr},
+        // An empty waiving flag is no waiver: it fails as not provided itself.
+        {"waiving flag empty", {{'p', ""}, {'k', ""}}, "Expected option(-p) is not provided."},
+    };
+    auto command = MakeCommand(shapes);
+    for (const bool commandLine : {false, true}) {
+        for (const auto& testCase : cases) {
+            SCOPED_TRACE(std::string(testCase.name) + (commandLine ? " (cli)" : " (json)"));
+            if (testCase.message == nullptr) {
+                EXPECT_NO_THROW(ParseWith(*command, testCase.values, commandLine));
+            } else {
+                EXPECT_TRUE(ThrowsWithMessage<XInvalidTestInputError>(
+                    [&] { ParseWith(*command, testCase.values, commandLine); }, testCase.message));
+            }
+        }
+    }
+    ParseWith(*command, {{'p', ""}, {'k', "key"}}, true);
+    std::string password;
+    EXPECT_FALSE(command->TryGet('p', password));
+    // The help text keeps the requirement as declared.
+    EXPECT_NE(command->GetHelpMessage().find("Required for CLI. Required for JSON."),
+              std::string::npos);
+}
+
 TEST_F(CommandParseTest, AFailedVerificationKeepsTheValuesOfThatParse) {
     auto command = MakeCommand(
         {{'t', "timeout", Type::Integer, Req::Optional, {}, {}, {}, TimeoutValidator()}});

@@ -17,6 +17,7 @@ public:
     MOCK_METHOD(OptionValidator, GetValidator, (), (const, override));
     MOCK_METHOD(const std::unordered_set<char>&, GetFlagDependencies, (), (const, override));
     MOCK_METHOD(const std::unordered_set<char>&, GetMutuallyExclusiveFlags, (), (const, override));
+    MOCK_METHOD(const std::unordered_set<char>&, GetRequirementWaivingFlags, (), (const, override));
 };
 
 }  // namespace VekLibrary::IoHandler
