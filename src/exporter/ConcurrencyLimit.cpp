@@ -1,0 +1,22 @@
+#include "exporter/ConcurrencyLimit.h"
+
+namespace VekExporter {
+
+bool ConcurrencyLimit::Acquire(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!released_.wait_until(lock, deadline, [this] { return free_ > 0; })) {
+        return false;
+    }
+    --free_;
+    return true;
+}
+
+void ConcurrencyLimit::Release() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++free_;
+    }
+    released_.notify_one();
+}
+
+}  // namespace VekExporter
