@@ -27,13 +27,14 @@ function(vek_add_library name)
     endif()
 endfunction()
 
-# vek_add_test(<name> SOURCES ... [DEPS ...] [FIXTURES <fixture>...])
-# One GoogleTest executable per subsystem; each test case becomes a CTest test.
+# vek_add_test(<name> SOURCES ... [DEPS ...] [FIXTURES <fixture>...] [PREFIX <text>])
+# One GoogleTest executable per subsystem; each test case becomes a CTest test,
+# named "<PREFIX><Suite>.<Case>" (PREFIX lets `ctest -R` pick a whole subsystem).
 # FIXTURES names the CTest fixtures (for example "sshd asyncssh") that every case
 # requires. Tests find the source tree and the fixtures' state folders through the
 # VEK_TEST_SOURCE_DIR, VEK_SSHD_FIXTURE_DIR and VEK_ASYNCSSH_FIXTURE_DIR macros.
 function(vek_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;FIXTURES" ${ARGN})
+    cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;DEPS;FIXTURES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     vek_target_defaults(${name})
     target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
@@ -43,7 +44,7 @@ function(vek_add_test name)
         VEK_ASYNCSSH_FIXTURE_DIR="${PROJECT_BINARY_DIR}/asyncssh-fixture")
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-                         PROPERTIES TIMEOUT 300)
+                         TEST_PREFIX "${ARG_PREFIX}" PROPERTIES TIMEOUT 300)
     if(ARG_FIXTURES)
         # gtest_discover_tests cannot pass a list-valued property through its layers
         # of list expansion (only the first fixture would survive), so the fixtures

@@ -42,6 +42,14 @@ std::string NonEmptyScalar(const YAML::Node& node, const std::string& module,
     return value;
 }
 
+std::string Secret(const std::string& path, bool trimLineEnd, const std::string& module) {
+    try {
+        return ReadSecretFile(path, trimLineEnd);
+    } catch (const std::runtime_error& error) {
+        Refuse(module, error.what());
+    }
+}
+
 bool IsFingerprint(const std::string& text) {
     static const std::regex kSha256("SHA256:[A-Za-z0-9+/]{43}=?");
     static const std::regex kHex("[0-9A-Fa-f]{64}");
@@ -67,21 +75,21 @@ void ReadCredentials(const YAML::Node& node, ModuleConfig& module) {
     }
     if (node["password_file"]) {
         const std::string path = NonEmptyScalar(node["password_file"], name, "password_file");
-        module.credentials.password = ReadSecretFile(path, true);
+        module.credentials.password = Secret(path, true, name);
         if (module.credentials.password->empty()) {
             Refuse(name, "password_file " + path + " is empty");
         }
     }
     if (node["private_key_file"]) {
         const std::string path = NonEmptyScalar(node["private_key_file"], name, "private_key_file");
-        module.credentials.privateKey = ReadSecretFile(path, false);
+        module.credentials.privateKey = Secret(path, false, name);
         if (module.credentials.privateKey->find("PRIVATE KEY-----") == std::string::npos) {
             Refuse(name, "private_key_file " + path + " holds no private key");
         }
     }
     if (node["passphrase_file"]) {
         const std::string path = NonEmptyScalar(node["passphrase_file"], name, "passphrase_file");
-        module.credentials.passphrase = ReadSecretFile(path, true);
+        module.credentials.passphrase = Secret(path, true, name);
     }
 }
 
