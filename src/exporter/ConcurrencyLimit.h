@@ -12,14 +12,18 @@ class ConcurrencyLimit final {
 public:
     explicit ConcurrencyLimit(long limit) : free_(limit) {}
 
-    // True when a slot was taken; the caller then calls Release once.
+    // True when a slot was taken; the caller then calls Release once. False at the
+    // deadline, or at once when the limit is closed.
     bool Acquire(std::chrono::steady_clock::time_point deadline);
     void Release();
+    // Refuses every further Acquire and wakes those waiting (the exporter is ending).
+    void Close();
 
 private:
     std::mutex mutex_;
     std::condition_variable released_;
     long free_;
+    bool closed_ = false;
 };
 
 // Holds one slot for a scope.

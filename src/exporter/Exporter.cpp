@@ -101,6 +101,7 @@ int Serve(const ExporterOptions& options, const std::string& probePath, const si
     });
     const int exitCode = WaitForEnd(signals, *config, serveEnded);
     shutdown.Trigger();
+    probes.StopStartingProbes();
     http.Stop();
     // Running probes are killed at FinishBy; their scrapes are answered right after.
     auto joined = std::async(std::launch::async, [&serving] { serving.join(); });

@@ -66,10 +66,12 @@ HttpAnswer ProbeService::Probe(const std::string& target, const std::string& mod
                     std::chrono::duration<double>(SlotWaitSeconds(scrapeTimeout)));
     const ConcurrencySlot slot(limit_, slotDeadline);
     if (!slot.Held()) {
-        LogError("No free probe slot for module " + moduleName + " within the scrape timeout");
+        LogError("No probe slot for module " + moduleName +
+                 " within the scrape timeout, or the exporter is ending");
         return {503, "text/plain; charset=utf-8",
                 "All " + std::to_string(maxConcurrent_) +
-                    " probe slots (--probe.max-concurrent) stayed busy for the scrape's time\n"};
+                    " probe slots (--probe.max-concurrent) stayed busy for the scrape's time, or "
+                    "the exporter is ending\n"};
     }
     const double spent = std::chrono::duration<double>(Clock::now() - start).count();
     const long probeSeconds =

@@ -27,6 +27,8 @@ public:
     // empty. Unknown modules and missing parameters answer 400 with a text saying so.
     HttpAnswer Probe(const std::string& target, const std::string& moduleName,
                      const std::string& scrapeTimeoutHeader);
+    // From now on scrapes start no probe; those waiting for a slot are answered 503.
+    void StopStartingProbes() { limit_.Close(); }
 
 private:
     ConfigStore& config_;
