@@ -282,21 +282,29 @@ TEST_F(ExporterProcessTest, AFailingProbeGivesProbeFailedAndAMaskedLogLine) {
 }
 
 TEST_F(ExporterProcessTest, SigtermLetsRunningProbesFinishWithinFiveSeconds) {
-    ExporterProcess exporter = Start();
+    ExporterProcess exporter = Start({"--probe.max-concurrent=1"});
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
-    VekTest::HttpReply reply;
-    std::thread scrape([&] { reply = HttpGet(exporter.Port(), ProbePath("slow"), "60"); });
+    VekTest::HttpReply running;
+    VekTest::HttpReply queued;
+    std::thread first([&] { running = HttpGet(exporter.Port(), ProbePath("slow"), "60"); });
     ASSERT_GT(RunningProbe(exporter.Process().Pid(), seconds(20)), 0);
+    // This one waits for the only probe slot.
+    std::thread second([&] { queued = HttpGet(exporter.Port(), ProbePath("password"), "60"); });
+    std::this_thread::sleep_for(milliseconds(300));
     const auto start = std::chrono::steady_clock::now();
     exporter.Process().Signal(SIGTERM);
     const auto status = exporter.Process().WaitForExit(seconds(10));
     const auto took = std::chrono::steady_clock::now() - start;
-    scrape.join();
+    first.join();
+    second.join();
     ASSERT_TRUE(status);
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << exporter.Process().Log();
     EXPECT_LT(took, milliseconds(5000 + 1500));
-    EXPECT_EQ(reply.status, 200) << "the running scrape is still answered";
-    EXPECT_EQ(SampleValue(reply.body, "probe_success"), 0);
+    EXPECT_EQ(running.status, 200) << "the running scrape is still answered";
+    EXPECT_EQ(SampleValue(running.body, "probe_success"), 0);
+    // The waiting scrape starts no probe: it is answered 503, or, had the server
+    // not taken its connection yet, not at all.
+    EXPECT_THAT(queued.status, testing::AnyOf(503, 0)) << queued.body;
 }
 
 TEST(ExporterCommandLine, HelpAndRefusals) {
