@@ -168,7 +168,9 @@ bool ProbeRunner::Supervise(SpawnedChild& child, const ProbeRunRequest& request,
             {reaped ? -1 : child.pidDescriptor, POLLIN, 0},
             {shutdown_.Triggered() ? -1 : shutdown_.Descriptor(), POLLIN, 0},
         };
-        const int timeout = MillisecondsUntil(std::min(killAt, giveUpAt));
+        // Once the kill moment has passed, the next one is the end of the reap grace.
+        const int timeout =
+            MillisecondsUntil(Clock::now() >= killAt ? giveUpAt : std::min(killAt, giveUpAt));
         if (::poll(descriptors, 5, timeout) < 0 && errno != EINTR) {
             ThrowErrno("poll");
         }
