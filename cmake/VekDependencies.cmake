@@ -19,6 +19,12 @@ if(NOT TARGET nlohmann_json::nlohmann_json)
                         "Run scripts/bootstrap first.")
 endif()
 
+# The exporter's HTTP server and configuration file: Debian's cpp-httplib (a shared
+# library whose compile definitions come with its pkg-config file) and yaml-cpp.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(CppHttplib REQUIRED IMPORTED_TARGET cpp-httplib)
+find_package(yaml-cpp REQUIRED)
+
 if(VEK_BUILD_TESTS)
     find_package(GTest REQUIRED)
     include(GoogleTest)

@@ -1,11 +1,12 @@
 # The Debian package ssh-vek: `cpack -G DEB` in a build folder, after the build.
-# It holds what `cmake --install` installs: bin/vek, bin/check_vek and their man pages.
+# It holds what `cmake --install` installs: bin/vek, bin/check_vek, bin/vek-exporter
+# and their man pages.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ssh-vek)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "SSH VEK maintainers <root@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Native SSH monitoring probe")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Native SSH monitoring probe and its Prometheus exporter")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

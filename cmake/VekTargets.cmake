@@ -27,9 +27,9 @@ function(vek_add_library name)
     endif()
 endfunction()
 
-# vek_add_test(<name> SOURCES ... [DEPS ...] [FIXTURES <fixture>...] [PREFIX <prefix>])
+# vek_add_test(<name> SOURCES ... [DEPS ...] [FIXTURES <fixture>...] [PREFIX <text>])
 # One GoogleTest executable per subsystem; each test case becomes a CTest test,
-# named "<prefix>Suite.Case" when PREFIX is given.
+# named "<PREFIX><Suite>.<Case>" (PREFIX lets `ctest -R` pick a whole subsystem).
 # FIXTURES names the CTest fixtures (for example "sshd asyncssh") that every case
 # requires. Tests find the source tree and the fixtures' state folders through the
 # VEK_TEST_SOURCE_DIR, VEK_SSHD_FIXTURE_DIR and VEK_ASYNCSSH_FIXTURE_DIR macros.

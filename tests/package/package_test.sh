@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package ssh-vek in a build folder, installs it, runs the
-# installed probe against a throwaway fixture sshd on loopback, checks the man page
-# and removes the package again. The package and the fixture are always removed,
+# installed probe against a throwaway fixture sshd on loopback, and the installed
+# exporter (which finds the installed probe beside it) for one probe, checks the man
+# pages and removes the package again. The package and the fixture are always removed,
 # however the test ends. Needs root (or sudo) and changes the machine's package set
 # for the length of the run.
 #
@@ -37,10 +38,16 @@ flock -w 600 9 || fail "another package test holds /tmp/ssh-vek-package-test.loc
 installed && fail "ssh-vek is already installed; remove it first"
 [ -e /usr/bin/vek ] && fail "/usr/bin/vek exists outside the package"
 [ -e /usr/bin/check_vek ] && fail "/usr/bin/check_vek exists outside the package"
+[ -e /usr/bin/vek-exporter ] && fail "/usr/bin/vek-exporter exists outside the package"
 
 work=$(mktemp -d /tmp/vek-package-test.XXXXXX)
 state="$work/sshd"
+exporter_pid=""
 cleanup() {
+    if [ -n "$exporter_pid" ]; then
+        kill "$exporter_pid" 2>/dev/null || true
+        wait "$exporter_pid" 2>/dev/null || true
+    fi
     as_root "$root/tests/fixtures/sshd_fixture.sh" stop "$state" >/dev/null 2>&1 || true
     if installed; then as_root dpkg -r ssh-vek >/dev/null 2>&1 || true; fi
     rm -rf "$work"
@@ -50,13 +57,14 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # cpack packages what the build folder holds and builds nothing itself.
-cmake --build "$build" --target vek vek_manpage check_vek check_vek_manpage >/dev/null
+cmake --build "$build" --target vek vek_manpage check_vek check_vek_manpage vek-exporter \
+    vek_exporter_manpage >/dev/null
 (cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
 deb=$(ls "$work"/pkg/ssh-vek_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libssl3 zlib1g; do
-    [[ ", $depends," =~ ,\ ${library}[\ ,] ]] || fail "Depends lacks $library: $depends"
+for library in libc6 libssl3 zlib1g libcpp-httplib0.11 libyaml-cpp0.7; do
+    [[ ", $depends," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $depends"
 done
 
 as_root dpkg -i "$deb" >/dev/null
@@ -71,6 +79,8 @@ dpkg -S "$page" 2>/dev/null | grep -q '^ssh-vek:' || fail "the man page $page is
 plugin=$(dpkg -L ssh-vek | grep '/bin/check_vek$') || fail "the package holds no bin/check_vek"
 [ "$(dirname "$plugin")" = "$(dirname "$vek")" ] || fail "check_vek is not beside vek"
 dpkg -L ssh-vek | grep -q '/man1/check_vek\.1' || fail "the package holds no check_vek man page"
+exporter=$(dpkg -L ssh-vek | grep '/bin/vek-exporter$') || fail "the package holds no bin/vek-exporter"
+dpkg -L ssh-vek | grep -q '/man1/vek-exporter\.1' || fail "the package holds no vek-exporter man page"
 
 as_root "$root/tests/fixtures/sshd_fixture.sh" start "$state" >/dev/null
 fixture_value() { as_root sed -n "s/^$1=//p" "$state/fixture.env"; }
@@ -94,7 +104,35 @@ answer=$("$plugin" -H 127.0.0.1 -p "$(fixture_value SSHD_PORT)" -l "$(fixture_va
 [ "$status" -eq 0 ] && [[ "$answer" == "SSH OK - "*$'\n'"plugged" ]] ||
     fail "check_vek answered $status: $answer"
 
+# The installed exporter, with its default --probe.path (the vek beside it).
+(umask 077; fixture_value SSHD_PASSWORD > "$work/password")
+cat > "$work/exporter.yml" <<YAML
+modules:
+  login:
+    username: "$(fixture_value SSHD_USER)"
+    password_file: $work/password
+YAML
+"$exporter" --config.file="$work/exporter.yml" --web.listen-address=127.0.0.1:0 2>"$work/exporter.log" &
+exporter_pid=$!
+python3 - "$work/exporter.log" "$(fixture_value SSHD_PORT)" <<'PY' || { cat "$work/exporter.log" >&2; fail "the installed exporter did not probe"; }
+import re, sys, time, urllib.request
+for _ in range(100):
+    found = re.search(r"Listening on 127\.0\.0\.1:(\d+), probe (\S+)", open(sys.argv[1]).read())
+    if found:
+        break
+    time.sleep(0.1)
+if not found or found.group(2) != "/usr/bin/vek":
+    sys.exit(1)
+url = f"http://127.0.0.1:{found.group(1)}/probe?module=login&target=127.0.0.1:{sys.argv[2]}"
+body = urllib.request.urlopen(url, timeout=30).read().decode()
+sys.exit("probe_success 1\n" not in body)
+PY
+kill "$exporter_pid"
+wait "$exporter_pid" || true
+exporter_pid=""
+
 as_root dpkg -r ssh-vek >/dev/null
 installed && fail "ssh-vek is still installed after dpkg -r"
 [ -e "$vek" ] && fail "$vek is still there after dpkg -r"
+[ -e "$exporter" ] && fail "$exporter is still there after dpkg -r"
 echo "package test: passed"

@@ -1,0 +1,57 @@
+#include "exporter/ExporterMetrics.h"
+
+#include "exporter/Exposition.h"
+
+namespace VekExporter {
+
+namespace {
+
+const char* OutcomeLabel(ProbeOutcomeKind outcome) {
+    switch (outcome) {
+        case ProbeOutcomeKind::Success:
+            return "success";
+        case ProbeOutcomeKind::Failure:
+            return "failure";
+        case ProbeOutcomeKind::ProbeFailed:
+            break;
+    }
+    return "probe_failed";
+}
+
+}  // namespace
+
+void ExporterMetrics::CountProbe(const std::string& module, ProbeOutcomeKind outcome) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    probes_[{module, OutcomeLabel(outcome)}] += 1;
+}
+
+void ExporterMetrics::RecordReload(bool successful) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    lastReloadSuccessful_ = successful;
+    if (!successful) {
+        reloadFailures_ += 1;
+    }
+}
+
+std::string ExporterMetrics::Render(long runningProcesses) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Exposition out;
+    out.Family("vek_exporter_probes_total", "counter",
+               "Probes run, by module and outcome (success, failure: the test failed, "
+               "probe_failed: the probe wrote no document).");
+    for (const auto& [key, count] : probes_) {
+        out.Sample("vek_exporter_probes_total", {{"module", key.first}, {"outcome", key.second}},
+                   count);
+    }
+    out.Family("vek_exporter_probe_processes", "gauge", "Probe processes running now.");
+    out.Sample("vek_exporter_probe_processes", static_cast<double>(runningProcesses));
+    out.Family("vek_exporter_config_last_reload_successful", "gauge",
+               "Whether the last load of the configuration file succeeded.");
+    out.Sample("vek_exporter_config_last_reload_successful", lastReloadSuccessful_ ? 1 : 0);
+    out.Family("vek_exporter_config_reload_failures_total", "counter",
+               "Loads of the configuration file that failed and kept the previous one.");
+    out.Sample("vek_exporter_config_reload_failures_total", reloadFailures_);
+    return out.Text();
+}
+
+}  // namespace VekExporter

@@ -1,0 +1,130 @@
+// The exporter's life as a process: its command line, a refused start, reloads
+// and the end on SIGTERM.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "exporter/ExporterFixture.h"
+#include "exporter/ExporterTestSupport.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using testing::HasSubstr;
+using testing::Not;
+using VekTest::ExporterProcess;
+using VekTest::ExporterProcessTest;
+using VekTest::HttpGet;
+using VekTest::RunningProbe;
+using VekTest::SampleValue;
+
+TEST_F(ExporterProcessTest, ABadFileOnReloadKeepsTheOldConfiguration) {
+    ExporterProcess exporter = Start();
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    WriteConfig("modules: [");
+    const VekTest::HttpReply refused = VekTest::HttpPost(exporter.Port(), "/-/reload");
+    EXPECT_EQ(refused.status, 500);
+    EXPECT_THAT(refused.body, HasSubstr("failed to reload config: " + dir_.File("config.yml") +
+                                        ": not valid YAML"));
+    // A secret others may read is refused on SIGHUP as well.
+    VekTest::WriteFile(dir_.File("open-password"), sshd_.password, 0644);
+    WriteConfig("modules:\n  other:\n    username: u\n    password_file: " +
+                dir_.File("open-password") + "\n");
+    exporter.Process().Signal(SIGHUP);
+    EXPECT_TRUE(exporter.Process().WaitForLog("run chmod 600 on it", seconds(10)));
+    EXPECT_EQ(
+        SampleValue(HttpGet(exporter.Port(), ProbePath("password"), "20").body, "probe_success"),
+        1);
+    const VekTest::HttpReply own = HttpGet(exporter.Port(), "/metrics");
+    EXPECT_EQ(SampleValue(own.body, "vek_exporter_config_last_reload_successful"), 0);
+    EXPECT_EQ(SampleValue(own.body, "vek_exporter_config_reload_failures_total"), 2);
+
+    WriteConfig(Modules() + "  added:\n    username: u\n    password: p\n");
+    const VekTest::HttpReply reloaded = VekTest::HttpPost(exporter.Port(), "/-/reload");
+    EXPECT_EQ(reloaded.status, 200);
+    EXPECT_EQ(reloaded.body, "Configuration reloaded\n");
+    EXPECT_EQ(HttpGet(exporter.Port(), "/probe?target=127.0.0.1:1&module=added").status, 200);
+    EXPECT_THAT(exporter.Process().Log(), Not(HasSubstr(sshd_.password)));
+}
+
+TEST_F(ExporterProcessTest, ASecretFileOthersMayReadIsRefusedAtStart) {
+    VekTest::WriteFile(dir_.File("password"), sshd_.password + "\n", 0644);
+    ExporterProcess exporter = Start();
+    EXPECT_FALSE(exporter.Started());
+    const auto status = exporter.Process().WaitForExit(seconds(20));
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+    const std::string log = exporter.Process().Log();
+    EXPECT_THAT(log,
+                HasSubstr("Error loading configuration: " + dir_.File("config.yml") +
+                          ": module \"password\": secret file " + dir_.File("password") +
+                          ": its mode 0644 lets group or others access it; run chmod 600 on it"));
+    EXPECT_THAT(log, Not(HasSubstr(sshd_.password)));
+}
+
+TEST_F(ExporterProcessTest, SigtermLetsRunningProbesFinishWithinFiveSeconds) {
+    ExporterProcess exporter = Start({"--probe.max-concurrent=1"});
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    VekTest::HttpReply running;
+    VekTest::HttpReply queued;
+    std::thread first([&] { running = HttpGet(exporter.Port(), ProbePath("slow"), "60"); });
+    ASSERT_GT(RunningProbe(exporter.Process().Pid(), seconds(20)), 0);
+    // This one waits for the only probe slot.
+    std::thread second([&] { queued = HttpGet(exporter.Port(), ProbePath("password"), "60"); });
+    std::this_thread::sleep_for(milliseconds(300));
+    const auto start = std::chrono::steady_clock::now();
+    exporter.Process().Signal(SIGTERM);
+    const auto status = exporter.Process().WaitForExit(seconds(10));
+    const auto took = std::chrono::steady_clock::now() - start;
+    first.join();
+    second.join();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << exporter.Process().Log();
+    EXPECT_LT(took, milliseconds(5000 + 1500));
+    EXPECT_EQ(running.status, 200) << "the running scrape is still answered";
+    EXPECT_EQ(SampleValue(running.body, "probe_success"), 0);
+    // The waiting scrape starts no probe: it is answered 503, or, had the server
+    // not taken its connection yet, not at all.
+    EXPECT_THAT(queued.status, testing::AnyOf(503, 0)) << queued.body;
+}
+
+TEST(ExporterCommandLine, HelpAndRefusals) {
+    VekTest::TempDir dir;
+    const struct {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string text;
+    } cases[] = {
+        {{"--help"}, 0, "usage: vek-exporter [options]"},
+        {{"-h"}, 0, "--probe.max-concurrent=N"},
+        {{"--bogus"}, 2, "vek-exporter: unknown option: --bogus\n\nusage: vek-exporter"},
+        {{"--probe.max-concurrent=0"}, 2, "is not a number from 1 to 4096"},
+        {{"--web.listen-address", "nonsense"}, 2, "is not [host]:port"},
+        {{"--config.file"}, 2, "option --config.file needs a value"},
+        {{"--config.file=/nonexistent.yml", std::string("--probe.path=") + VEK_BINARY},
+         1,
+         "/nonexistent.yml: cannot be read"},
+        {{"--probe.path=/nonexistent"}, 1, "The probe /nonexistent is not an executable file"},
+    };
+    for (const auto& c : cases) {
+        VekTest::BackgroundProcess process(VEK_EXPORTER_BINARY, c.arguments, dir.File("log"));
+        const auto status = process.WaitForExit(seconds(20));
+        ASSERT_TRUE(status);
+        EXPECT_TRUE(WIFEXITED(*status));
+        EXPECT_EQ(WEXITSTATUS(*status), c.exitCode) << c.arguments[0];
+        EXPECT_THAT(process.Log(), HasSubstr(c.text));
+        ::unlink(dir.File("log").c_str());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// The built exporter as a process of its own, probing the fixture sshd with the
+// built probe.
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "exporter/ExporterFixture.h"
+#include "exporter/ExporterTestSupport.h"
+#include "fixtures/HostilePorts.h"
+#include "fixtures/SshdFixture.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using testing::HasSubstr;
+using testing::Not;
+using VekTest::ExporterProcess;
+using VekTest::ExporterProcessTest;
+using VekTest::HttpGet;
+using VekTest::RunningProbe;
+using VekTest::SampleValue;
+
+TEST_F(ExporterProcessTest, ProbesAnswerWithMetricsThatPromtoolAccepts) {
+    ExporterProcess exporter = Start();
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    const VekTest::RefusedPort refused;
+    const struct {
+        std::string path;
+        double success;
+        std::string mustHave;
+    } cases[] = {
+        {ProbePath("password"), 1, "probe_ssh_stage_duration_seconds{stage=\"command_execution\"}"},
+        {ProbePath("wrong"), 0,
+         "probe_ssh_error_info{code=\"qo-ssh.results.error.authentication-failed\"} 1"},
+        {ProbePath("password", refused.Port()), 0,
+         "probe_ssh_error_info{code=\"common.results.error.unknown-connect-failure\"} 1"},
+        {"/probe?module=password&target=host:99999", 0,
+         "probe_ssh_error_info{code=\"probe-failed\"} 1"},
+    };
+    for (const auto& c : cases) {
+        const VekTest::HttpReply reply = HttpGet(exporter.Port(), c.path, "20");
+        ASSERT_EQ(reply.status, 200) << c.path << "\n" << reply.body;
+        EXPECT_EQ(SampleValue(reply.body, "probe_success"), c.success) << reply.body;
+        EXPECT_THAT(reply.body, HasSubstr(c.mustHave));
+        EXPECT_EQ(VekTest::PromtoolProblems(reply.body), std::nullopt);
+    }
+    const VekTest::HttpReply success = HttpGet(exporter.Port(), ProbePath("password"), "20");
+    EXPECT_EQ(SampleValue(success.body, "probe_ssh_command_exit_code"), 3);
+    EXPECT_EQ(SampleValue(success.body, "probe_ssh_command_output_bytes"), 6);
+    EXPECT_THAT(success.body, HasSubstr("probe_ssh_host_key_info{fingerprint_sha256=\""));
+
+    const VekTest::HttpReply own = HttpGet(exporter.Port(), "/metrics");
+    EXPECT_EQ(VekTest::PromtoolProblems(own.body), std::nullopt);
+    EXPECT_EQ(
+        SampleValue(own.body, "vek_exporter_probes_total{module=\"password\",outcome=\"success\"}"),
+        2);
+    EXPECT_EQ(
+        SampleValue(own.body,
+                    "vek_exporter_probes_total{module=\"password\",outcome=\"probe_failed\"}"),
+        1);
+    EXPECT_EQ(SampleValue(own.body, "vek_exporter_probe_processes"), 0);
+    // The failed probe's last line is logged, and names the reason.
+    EXPECT_THAT(exporter.Process().Log(), HasSubstr("host:99999 is not valid"));
+
+    const VekTest::HttpReply index = HttpGet(exporter.Port(), "/");
+    EXPECT_THAT(index.body, HasSubstr("module=slow"));
+    EXPECT_THAT(index.body, Not(HasSubstr(sshd_.user)));
+}
+
+TEST_F(ExporterProcessTest, BadRequestsAreRefusedWithAText) {
+    ExporterProcess exporter = Start();
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    const std::pair<std::string, std::string> cases[] = {
+        {"/probe?target=127.0.0.1&module=nope", "Unknown module \"nope\"\n"},
+        {"/probe?module=password", "Target parameter is missing\n"},
+        {"/probe?target=127.0.0.1", "Module parameter is missing\n"},
+    };
+    for (const auto& [path, text] : cases) {
+        const VekTest::HttpReply reply = HttpGet(exporter.Port(), path);
+        EXPECT_EQ(reply.status, 400) << path;
+        EXPECT_EQ(reply.body, text);
+    }
+}
+
+TEST_F(ExporterProcessTest, FiftyConcurrentScrapesWithEightSlotsAllAnswerAndLeaveNoZombie) {
+    ExporterProcess exporter = Start({"--probe.max-concurrent", "8"});
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    const pid_t pid = exporter.Process().Pid();
+    std::atomic<bool> done{false};
+    std::size_t mostRunning = 0;
+    std::thread watcher([&] {
+        while (!done) {
+            const auto children = VekTest::ChildrenOf(pid);
+            mostRunning = std::max(mostRunning, children.size());
+            std::this_thread::sleep_for(milliseconds(5));
+        }
+    });
+    std::vector<VekTest::HttpReply> replies(50);
+    std::vector<std::thread> scrapes;
+    for (auto& reply : replies) {
+        scrapes.emplace_back(
+            [&] { reply = HttpGet(exporter.Port(), ProbePath("password"), "60"); });
+    }
+    for (auto& scrape : scrapes) {
+        scrape.join();
+    }
+    done = true;
+    watcher.join();
+    for (const auto& reply : replies) {
+        ASSERT_EQ(reply.status, 200) << reply.body;
+        EXPECT_EQ(SampleValue(reply.body, "probe_success"), 1) << reply.body;
+    }
+    EXPECT_LE(mostRunning, 8u);
+    // Every probe was reaped before its scrape was answered.
+    EXPECT_TRUE(VekTest::ChildrenOf(pid).empty());
+    const VekTest::HttpReply own = HttpGet(exporter.Port(), "/metrics");
+    EXPECT_EQ(
+        SampleValue(own.body, "vek_exporter_probes_total{module=\"password\",outcome=\"success\"}"),
+        50);
+}
+
+TEST_F(ExporterProcessTest, AScrapeTimeoutShorterThanTheCommandStillGivesMetrics) {
+    ExporterProcess exporter = Start();
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    // 2.5 s of scrape leave 2 s to the probe; the command sleeps 30 s.
+    const VekTest::HttpReply reply = HttpGet(exporter.Port(), ProbePath("slow"), "2.5");
+    ASSERT_EQ(reply.status, 200);
+    EXPECT_EQ(SampleValue(reply.body, "probe_success"), 0);
+    // The probe's own timeout ends the command; on a loaded machine the timeout may
+    // strike an earlier stage, or the exporter may have to kill the probe.
+    EXPECT_THAT(reply.body,
+                testing::ContainsRegex(
+                    "probe_ssh_error_info\\{code=\"(qo-ssh.results.error.command-execution-timeout|"
+                    "common.results.error.other.too-much-time|probe-failed)\"\\} 1"));
+    // Killed at the latest 2 s after its own limit.
+    EXPECT_LT(reply.elapsed, milliseconds(4000 + 1500));
+    EXPECT_TRUE(VekTest::ChildrenOf(exporter.Process().Pid()).empty());
+}
+
+TEST_F(ExporterProcessTest, NoProcessShowsACredentialWhileAProbeRuns) {
+    ExporterProcess exporter = Start();
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    std::thread scrape([&] { HttpGet(exporter.Port(), ProbePath("slow"), "3"); });
+    const pid_t probe = RunningProbe(exporter.Process().Pid(), seconds(20));
+    std::string seen;
+    if (probe > 0) {
+        seen += VekTest::ProcText(probe, "cmdline") + VekTest::ProcText(probe, "environ");
+    }
+    seen += VekTest::ProcText(exporter.Process().Pid(), "cmdline") +
+            VekTest::ProcText(exporter.Process().Pid(), "environ");
+    const std::string psFile = dir_.File("ps.txt");
+    const std::string command = "ps -eww -o pid,args > '" + psFile + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    scrape.join();
+    ASSERT_GT(probe, 0) << "no probe process seen";
+    std::ifstream psOutput(psFile);
+    seen.append(std::istreambuf_iterator<char>(psOutput), std::istreambuf_iterator<char>());
+    EXPECT_THAT(seen, HasSubstr("vek-exporter"));
+    EXPECT_THAT(seen, Not(HasSubstr(sshd_.password)));
+}
+
+TEST_F(ExporterProcessTest, AFailingProbeGivesProbeFailedAndAMaskedLogLine) {
+    // A stand-in probe that echoes its input (with the password) to standard error.
+    VekTest::WriteFile(dir_.File("failing-probe"),
+                       "#!/bin/sh\nread -r line\necho \"oops: $line\" >&2\nexit 1\n", 0700);
+    ExporterProcess exporter = Start({"--probe.path=" + dir_.File("failing-probe")});
+    ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
+    const VekTest::HttpReply reply = HttpGet(exporter.Port(), ProbePath("password"), "10");
+    EXPECT_EQ(SampleValue(reply.body, "probe_success"), 0);
+    EXPECT_THAT(reply.body, HasSubstr("probe_ssh_error_info{code=\"probe-failed\"} 1"));
+    const std::string log = exporter.Process().Log();
+    EXPECT_THAT(log, HasSubstr("failed (exit code 1); its last error line: >>MASKED<<"));
+    EXPECT_THAT(log, Not(HasSubstr(sshd_.password)));
+}
+
+}  // namespace
