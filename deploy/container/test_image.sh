@@ -224,7 +224,8 @@ echo "container image: the CronJob's command tested the fixture sshd as uid ${us
 
 # --- 3. the exporter -----------------------------------------------------------
 if [ ! -x "$rootfs/usr/bin/vek-exporter" ]; then
-    echo "container image: SKIPPED the exporter: the package holds no /usr/bin/vek-exporter"
+    echo "container image: the package holds no /usr/bin/vek-exporter" >&2
+    exit 1
 else
     deployment="$kubernetes/exporter-deployment.yaml"
     mapfile -d '' -t init < <(container "$deployment" Deployment initContainers words)
