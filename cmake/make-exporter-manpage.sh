@@ -5,6 +5,20 @@
 #   make-exporter-manpage.sh <vek-exporter binary> <output file> <version>
 set -eu
 
+usage() {
+    printf '%s\n' \
+        "usage: $0 [-h|--help] <vek-exporter binary> <output file> <version>" \
+        "" \
+        "Writes the man page of the exporter from its own help text (--help)."
+}
+for argument in "$@"; do
+    case "$argument" in
+        -h | --help) usage; exit 0 ;;
+        -*) usage >&2; exit 2 ;;
+    esac
+done
+[ $# -eq 3 ] || { usage >&2; exit 2; }
+
 exporter=$1
 out=$2
 version=$3

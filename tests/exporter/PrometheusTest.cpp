@@ -88,6 +88,7 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     const VekTest::TempDir dir;
     const VekTest::RefusedPort refused;
     VekTest::WriteFile(dir.File("password"), sshd.password + "\n");
+    VekTest::WriteFile(dir.File("passphrase"), sshd.keyPassphrase + "\n");
     VekTest::WriteFile(dir.File("exporter.yml"),
                        "modules:\n"
                        "  ssh_password:\n    username: " +
@@ -95,7 +96,10 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
                            "\n    password_file: " + dir.File("password") +
                            "\n    command: \"uname -s\\n\"\n"
                            "  ssh_wrong_password:\n    username: " +
-                           VekTest::YamlQuoted(sshd.user) + "\n    password: not-the-password\n");
+                           VekTest::YamlQuoted(sshd.user) + "\n    password: not-the-password\n" +
+                           "  ssh_key:\n    username: " + VekTest::YamlQuoted(sshd.user) +
+                           "\n    private_key_file: " + sshd.encryptedKey +
+                           "\n    passphrase_file: " + dir.File("passphrase") + "\n");
     VekTest::ExporterProcess exporter(dir.File("exporter.log"),
                                       {"--config.file=" + dir.File("exporter.yml")});
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
@@ -107,6 +111,8 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
         "scrape_configs:\n" +
             ScrapeJob("ssh_password", "ssh_password", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_wrong_password", "ssh_wrong_password", sshdTarget, exporter.Port()) +
+            ScrapeJob("ssh_key", "ssh_key", "127.0.0.1:" + std::to_string(sshd.keyOnlyPort),
+                      exporter.Port()) +
             ScrapeJob("ssh_refused", "ssh_password", "127.0.0.1:" + std::to_string(refused.Port()),
                       exporter.Port()),
         0644);
@@ -127,15 +133,17 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     while (std::chrono::steady_clock::now() < deadline) {
         success = Query(port, "probe_success");
         stages = Query(port, "probe_ssh_stage_duration_seconds{job=\"ssh_password\"}", "stage");
-        if (success.size() == 3 && success["ssh_password"] == "1" && stages.size() == 7) {
+        if (success.size() == 4 && success["ssh_password"] == "1" && success["ssh_key"] == "1" &&
+            stages.size() == 7) {
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
-    ASSERT_EQ(success.size(), 3u) << prometheus.Log() << exporter.Process().Log();
+    ASSERT_EQ(success.size(), 4u) << prometheus.Log() << exporter.Process().Log();
     // The first scrapes may come while the machine is busy; a timed-out password
     // test is retried by the next scrape, so success must show up in time.
     EXPECT_EQ(success["ssh_password"], "1") << exporter.Process().Log();
+    EXPECT_EQ(success["ssh_key"], "1") << exporter.Process().Log();
     EXPECT_EQ(success["ssh_wrong_password"], "0");
     EXPECT_EQ(success["ssh_refused"], "0");
     for (const char* stage : {"dns", "connect", "banner_exchange", "key_exchange",
@@ -150,7 +158,7 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
         << testing::PrintToString(errors);
     EXPECT_EQ(errors.count("ssh_password/"), 0u);
     const auto up = Query(port, "up");
-    for (const char* job : {"ssh_password", "ssh_wrong_password", "ssh_refused"}) {
+    for (const char* job : {"ssh_password", "ssh_key", "ssh_wrong_password", "ssh_refused"}) {
         EXPECT_EQ(up.at(job), "1") << job;
     }
 

@@ -119,8 +119,11 @@ void ExpectPerfdataOfADocument(const PluginAnswer& answer,
 }
 
 std::string CasePattern(std::string text, const std::string& target) {
+    // A probe that reached the server names its identification after the target.
+    const std::string targetAndIdentification = target + "(?: SSH-[^|\n]*?)?";
     for (const auto& [placeholder, value] :
-         {std::pair<std::string, std::string>{"{target}", target}, {"{s}", "[0-9]+\\.[0-9]{3}"}}) {
+         {std::pair<std::string, std::string>{"{target}", targetAndIdentification},
+          {"{s}", "[0-9]+\\.[0-9]{3}"}}) {
         for (std::size_t at = text.find(placeholder); at != std::string::npos;
              at = text.find(placeholder, at + value.size())) {
             text.replace(at, placeholder.size(), value);

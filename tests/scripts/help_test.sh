@@ -25,9 +25,12 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 scripts=(
     .ci/run
     benchmarks/compare
+    benchmarks/exporter
     benchmarks/load
     benchmarks/ssh-client
+    cmake/make-exporter-manpage.sh
     cmake/make-manpage.sh
+    cmake/make-plugin-manpage.sh
     deploy/check_exporter_manifests.py
     deploy/container/build-image
     deploy/container/finish-rootfs
@@ -46,6 +49,7 @@ scripts=(
     tests/fixtures/validate_json_documents.py
     tests/fuzz/prepare-libssh2.sh
     tests/package/package_test.sh
+    tests/plugin/icinga2_test.sh
     tests/scripts/help_test.sh
 )
 # Long enough for a slow machine, far too short for a build or a bootstrap.

@@ -106,11 +106,9 @@ TEST(SshClientFloodTest, EndlessLongLinesEndAtTheBudget) {
     VekTest::LoopbackServer server(VekTest::FloodLines(std::string(8190, 'x') + "\r\n"));
     const std::int64_t budget = 300;
     const ClientRun run = RunClient(SshdRequest(server.Port(), budget));
-    if (run.elapsed.count() < budget) {
-        // Only a machine that reads 8 MiB a byte at a time within the budget
-        // gets to the line limit first.
-        EXPECT_EQ(run.raised, kBannerFailure);
-    } else {
+    // Only a machine that reads 8 MiB a byte at a time within the budget gets to
+    // the line limit first; both endings are legitimate, nothing else is.
+    if (run.raised != kBannerFailure) {
         EXPECT_EQ(run.raised, "SshClient connect timeout - " + kHandshakeTimeout);
         EXPECT_EQ(run.result->GetError(), CommonTestErrors::TooMuchTimeError);
         EXPECT_EQ(run.result->GetErrorDetails(), kHandshakeTimeout);
