@@ -178,9 +178,16 @@ std::string CheckParsedValues(const IVekCommand& command, bool jsonMode) {
         const char flag = option->GetShortFlag();
         const bool present = Has(command, flag, text);
         const auto requirement = option->GetOptionRequirement();
-        const bool required = requirement == OptionRequirementEnum::RequiredForBoth ||
-                              requirement == (jsonMode ? OptionRequirementEnum::RequiredForJson
-                                                       : OptionRequirementEnum::RequiredForCli);
+        bool required = requirement == OptionRequirementEnum::RequiredForBoth ||
+                        requirement == (jsonMode ? OptionRequirementEnum::RequiredForJson
+                                                 : OptionRequirementEnum::RequiredForCli);
+        // A given, non-empty waiving option (the key for the password) lifts it.
+        for (const char waiving : option->GetRequirementWaivingFlags()) {
+            std::string value;
+            if (Has(command, waiving, value) && !value.empty()) {
+                required = false;
+            }
+        }
         if (required && !present) {
             return std::string("required option -") + flag + " missing after a successful parse";
         }
