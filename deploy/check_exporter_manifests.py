@@ -61,11 +61,11 @@ secret_values = {str(v).strip() for v in secret.get("stringData", {}).values()}
 secret_keys = set(secret.get("stringData", {})) | set(secret.get("data", {}))
 
 # --- image and user -----------------------------------------------------------
-for name, spec in (("Deployment", pod), ("CronJob", cron_pod)):
-    context = spec.get("securityContext", {})
+for name, pod_template in (("Deployment", pod), ("CronJob", cron_pod)):
+    context = pod_template.get("securityContext", {})
     assert context.get("runAsNonRoot") is True and context.get("runAsUser") == uid, \
         f"{name}: not run as the image's user {uid}: {context}"
-    for container in spec.get("initContainers", []) + spec["containers"]:
+    for container in pod_template.get("initContainers", []) + pod_template["containers"]:
         assert container["image"] == image, f"{name}/{container['name']}: image {container['image']}, not {image}"
         security = container.get("securityContext", {})
         assert security.get("allowPrivilegeEscalation") is False, f"{container['name']}: privilege escalation"
