@@ -13,8 +13,8 @@ struct PluginEnvironment {
     const char* password = nullptr;
     // The environment handed to the probe: the plugin's own without VEK_PASSWORD.
     std::vector<std::string> probeEnvironment;
-    // The folder of the check_vek executable, where the probe is looked for.
-    std::string ownFolder;
+    // The probe run when --probe is not given.
+    std::string defaultProbe;
 };
 
 struct PluginAnswer {
@@ -32,8 +32,5 @@ PluginAnswer RunCheck(const std::vector<std::string>& arguments,
 
 // The environment of this process for the probe: `environ` without VEK_PASSWORD.
 std::vector<std::string> ProbeEnvironment();
-
-// The folder of /proc/self/exe, or "" when it cannot be read.
-std::string OwnFolder();
 
 }  // namespace VekPlugin
