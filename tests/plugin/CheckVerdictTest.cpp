@@ -8,42 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/ResultDocument.h"
 #include "plugin/CheckVerdict.h"
 #include "plugin/PluginOptionsParser.h"
 #include "plugin/PluginReport.h"
-#include "plugin/ProbeOutcome.h"
+#include "probeclient/ProbeDocument.h"
 
 namespace {
 
 using Json = nlohmann::json;
 using VekPlugin::PluginStateEnum;
 
-// A document of a complete test against 127.0.0.1:2222 that took 92 ms.
 Json CompleteDocument() {
-    const Json metrics = {
-        {"common.results.host.name", "127.0.0.1"},
-        {"common.results.host.address", "127.0.0.1"},
-        {"common.results.host.address.port", 2222},
-        {"common.results.metrics.dns.ms", 1},
-        {"common.results.metrics.connect.ms", 2},
-        {"qo-ssh.results.metrics.banner-exchange.ms", 3},
-        {"qo-ssh.results.metrics.key-exchange.ms", 40},
-        {"qo-ssh.results.metrics.service-request-exchange.ms", 1},
-        {"qo-ssh.results.metrics.authentication.ms", 30},
-        {"qo-ssh.results.metrics.command-execution.ms", 15},
-        {"qo-ssh.results.metrics.command-execution.return-code.number", 0},
-        {"qo-ssh.results.metrics.command-execution.result-size.number", 6},
-        {"qo-ssh.results.metrics.command-execution.result", "hello\n"},
-        {"qo-ssh.results.metrics.host-fingerprint.hex-encoded",
-         "caa3e6e5ae952de1d273a7e937af3dc12dadcf6c068bc42924c8d7d236d9d659"},
-    };
-    return {{"MonitorResults",
-             {{{"OtherData", Json::object()},
-               {"StepResults",
-                {{{"Metrics", {{{"MetricData", metrics}}}},
-                  {"OtherData", Json::object()},
-                  {"PageResults", Json::object()}}}}}}},
-            {"OtherData", Json::object()}};
+    return VekTest::ResultDocument(VekTest::CompleteMetricData());
 }
 
 Json& Metrics(Json& document) {
@@ -61,7 +38,8 @@ std::string Answer(const std::vector<std::string>& extra, const Json& document,
     std::vector<std::string> arguments = {"-H", "127.0.0.1", "-p", "2222", "-l", "u", "-C", "x"};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     const VekPlugin::PluginOptions options = VekPlugin::ParsePluginOptions(arguments);
-    const VekPlugin::ProbeOutcome outcome = VekPlugin::ParseProbeDocument(document.dump());
+    const VekProbeClient::ProbeDocument outcome =
+        VekProbeClient::ParseProbeDocument(document.dump());
     const VekPlugin::CheckVerdict verdict = VekPlugin::Evaluate(options, outcome);
     if (state != nullptr) {
         *state = verdict.state;
@@ -199,26 +177,6 @@ TEST(CheckVerdictTest, TextsCannotBreakTheFormat) {
     EXPECT_EQ(bars.substr(bars.find('\n') + 1),
               "a\xc2\xa6"
               "b\n");
-}
-
-TEST(CheckVerdictTest, RefusesWhatIsNoResultDocument) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"not json", "not JSON"},
-        {"[]", "no member MonitorResults"},
-        {R"({"MonitorResults":[]})", "MonitorResults is not a non-empty array"},
-        {R"({"MonitorResults":[{"StepResults":[{"Metrics":[{}],"OtherData":{}}]}]})",
-         "no member MetricData"},
-        {R"({"MonitorResults":[{"StepResults":[{"Metrics":[{"MetricData":{"common.results.metrics.dns.ms":"1"}}],"OtherData":{}}]}]})",
-         "common.results.metrics.dns.ms is not an integer"},
-    };
-    for (const auto& [document, reason] : cases) {
-        try {
-            VekPlugin::ParseProbeDocument(document);
-            ADD_FAILURE() << "accepted " << document;
-        } catch (const std::runtime_error& error) {
-            EXPECT_EQ(std::string(error.what()), reason) << document;
-        }
-    }
 }
 
 }  // namespace

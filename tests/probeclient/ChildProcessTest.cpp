@@ -1,0 +1,164 @@
+// Running a child to its end: its input and streams, its deadline, its caps, a stop
+// from outside, what reaches it from the parent, and that it is always reaped.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <system_error>
+
+#include <gtest/gtest.h>
+
+#include "probeclient/ProbeRunner.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using VekProbeClient::ChildOutcome;
+using VekProbeClient::ChildSpec;
+using VekProbeClient::Clock;
+using VekProbeClient::KillReasonEnum;
+using VekProbeClient::Supervision;
+
+ChildSpec Shell(const std::string& script) {
+    ChildSpec spec;
+    spec.executable = "/bin/sh";
+    spec.arguments = {"-c", script};
+    return spec;
+}
+
+// The deadline counts from the moment this is called.
+Supervision Within(milliseconds limit, int stopDescriptor = -1, milliseconds stopGrace = {}) {
+    Supervision supervision;
+    supervision.deadline = Clock::now() + limit;
+    supervision.stopDescriptor = stopDescriptor;
+    supervision.stopGrace = stopGrace;
+    return supervision;
+}
+
+void ExpectReaped(const ChildOutcome& outcome) {
+    EXPECT_TRUE(outcome.reaped);
+    EXPECT_EQ(::kill(outcome.pid, 0), -1) << "pid " << outcome.pid << " still exists";
+    EXPECT_EQ(errno, ESRCH);
+    EXPECT_EQ(VekProbeClient::ChildProcess::Running(), 0);
+}
+
+TEST(ChildProcessTest, EveryWayAChildEnds) {
+    const int stop = ::eventfd(1, EFD_CLOEXEC);  // readable from the start
+    ASSERT_GE(stop, 0);
+    struct Case {
+        std::string name;
+        ChildSpec spec;
+        milliseconds limit;
+        // When it is given, `stop` is readable from the start.
+        std::optional<milliseconds> stopGrace;
+        KillReasonEnum killed;
+        int exitCode;  // -1: ended by `signal`
+        int signal;
+        std::string output;
+    };
+    ChildSpec echo = Shell("cat; echo \"[$A]\"; exit 3");
+    echo.input = std::string("line one\n\x01\xff");
+    echo.environment = std::vector<std::string>{"A=only this"};
+    ChildSpec held = Shell("cat; echo end");
+    held.input = std::string("no end of input");
+    held.holdInputOpen = true;
+    ChildSpec flood = Shell("exec yes");
+    flood.maxOutputBytes = 100000;
+    const std::vector<Case> cases = {
+        {"exits", echo, milliseconds(20000), std::nullopt, KillReasonEnum::None, 3, 0,
+         "line one\n\x01\xff[only this]\n"},
+        {"signalled", Shell("kill -TERM $$"), milliseconds(20000), std::nullopt,
+         KillReasonEnum::None, -1, SIGTERM, ""},
+        {"deadline", Shell("exec sleep 30"), milliseconds(300), std::nullopt,
+         KillReasonEnum::Deadline, -1, SIGKILL, ""},
+        {"input held open", held, milliseconds(300), std::nullopt, KillReasonEnum::Deadline, -1,
+         SIGKILL, "no end of input"},
+        {"output cap", flood, milliseconds(20000), std::nullopt, KillReasonEnum::OutputTooLarge, -1,
+         SIGKILL, std::string(100000, 'y')},
+        {"stop", Shell("exec sleep 30"), milliseconds(20000), milliseconds(200),
+         KillReasonEnum::Stop, -1, SIGKILL, ""},
+        {"stop past the deadline", Shell("exec sleep 30"), milliseconds(300), milliseconds(20000),
+         KillReasonEnum::Deadline, -1, SIGKILL, ""},
+        {"ends within the stop's grace", Shell("sleep 0.2; exit 4"), milliseconds(20000),
+         milliseconds(20000), KillReasonEnum::None, 4, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Clock::time_point start = Clock::now();
+        const ChildOutcome outcome = VekProbeClient::RunChild(
+            c.spec, Within(c.limit, c.stopGrace ? stop : -1, c.stopGrace.value_or(milliseconds())));
+        EXPECT_EQ(outcome.killed, c.killed);
+        EXPECT_EQ(outcome.exited, c.exitCode >= 0);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_EQ(outcome.signal, c.signal);
+        if (c.name == "input held open") {
+            // Never an end of input; how much cat echoed before the kill depends on load.
+            EXPECT_EQ(c.output.rfind(outcome.standardOutput, 0), 0u) << outcome.standardOutput;
+        } else if (c.name == "output cap") {
+            EXPECT_EQ(outcome.standardOutput.substr(0, 10), "y\ny\ny\ny\ny\n");
+            EXPECT_EQ(outcome.standardOutput.size(), 100000u);
+        } else {
+            EXPECT_EQ(outcome.standardOutput, c.output);
+        }
+        // Killed children end at once; the slack is for busy machines.
+        EXPECT_LT(Clock::now() - start, milliseconds(15000));
+        EXPECT_LE(outcome.elapsed, Clock::now() - start);
+        ExpectReaped(outcome);
+    }
+    ::close(stop);
+}
+
+TEST(ChildProcessTest, OnlyThePipesAndDefaultSignalsReachTheChild) {
+    // A descriptor that is not close-on-exec, a blocked and an ignored signal.
+    const int leak = ::open("/dev/null", O_RDONLY);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    sigset_t previous;
+    ::pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    const auto oldInt = ::signal(SIGINT, SIG_IGN);
+    const ChildOutcome outcome = VekProbeClient::RunChild(
+        Shell("ls /proc/self/fd; grep -E '^Sig(Blk|Ign)' /proc/self/status"),
+        Within(milliseconds(20000)));
+    ::signal(SIGINT, oldInt);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ::close(leak);
+    // ls's own listing of the folder is descriptor 3. glibc keeps its two internal
+    // signals (32 and 33) ignored in a spawned child; all others are default.
+    EXPECT_EQ(outcome.standardOutput,
+              "0\n1\n2\n3\nSigBlk:\t0000000000000000\nSigIgn:\t0000000180000000\n");
+    ExpectReaped(outcome);
+}
+
+TEST(ChildProcessTest, StandardErrorKeepsItsEndAndNamesTheComplaint) {
+    ChildSpec spec = Shell(
+        "head -c 300000 /dev/zero | tr '\\0' e >&2; echo;"
+        "echo '2026-12-08 06:19:09.264 [ERR][ID=t] Invalid test input: no' >&2;"
+        "echo 'a last line' >&2");
+    spec.maxErrorBytes = 1000;
+    const ChildOutcome outcome = VekProbeClient::RunChild(spec, Within(milliseconds(20000)));
+    ASSERT_EQ(outcome.standardError.size(), 1000u);
+    EXPECT_EQ(outcome.standardError.substr(1000 - 12), "a last line\n");
+    EXPECT_EQ(VekProbeClient::ProbeComplaint(outcome.standardError), "Invalid test input: no");
+    EXPECT_EQ(VekProbeClient::ProbeComplaint("one\ntwo\n\n"), "two");
+    EXPECT_EQ(VekProbeClient::ProbeComplaint(""), "");
+}
+
+TEST(ChildProcessTest, AProgramThatCannotStartLeavesNothingBehind) {
+    ChildSpec spec;
+    spec.executable = "/nonexistent/vek";
+    try {
+        VekProbeClient::RunChild(spec, Within(milliseconds(1000)));
+        ADD_FAILURE() << "started";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code().value(), ENOENT);
+        EXPECT_EQ(std::string(error.what()).rfind("posix_spawn /nonexistent/vek", 0), 0u);
+    }
+    EXPECT_EQ(VekProbeClient::ChildProcess::Running(), 0);
+}
+
+}  // namespace
