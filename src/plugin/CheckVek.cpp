@@ -85,7 +85,9 @@ VekProbeClient::ProbeInput InputOf(const PluginOptions& options, const char* env
     return input;
 }
 
-PluginAnswer Judge(const PluginOptions& options, const ChildOutcome& run) {
+}  // namespace
+
+PluginAnswer JudgeRun(const PluginOptions& options, const ChildOutcome& run) {
     if (run.killed == KillReasonEnum::Deadline) {
         const PluginStateEnum state = options.timeoutState;
         return {state, "SSH " + std::string(StateName(state)) +
@@ -119,8 +121,6 @@ PluginAnswer Judge(const PluginOptions& options, const ChildOutcome& run) {
     return {verdict.state, FormatReport(options, document, verdict)};
 }
 
-}  // namespace
-
 PluginAnswer RunCheck(const std::vector<std::string>& arguments,
                       const PluginEnvironment& environment) {
     try {
@@ -150,7 +150,7 @@ PluginAnswer RunCheck(const std::vector<std::string>& arguments,
             return Unknown("cannot start the probe " + probe.executable + ": " +
                            error.code().message());
         }
-        return Judge(options, run);
+        return JudgeRun(options, run);
     } catch (const XPluginUsageError& error) {
         return Unknown(error.what());
     } catch (const std::exception& error) {

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "plugin/PluginOptions.h"
 #include "plugin/PluginStateEnum.h"
+#include "probeclient/ChildProcess.h"
 
 namespace VekPlugin {
 
@@ -29,6 +31,11 @@ struct PluginAnswer {
 // is an UNKNOWN answer with the reason.
 PluginAnswer RunCheck(const std::vector<std::string>& arguments,
                       const PluginEnvironment& environment);
+
+// The answer to one run of the probe: a timeout when it was killed at its
+// deadline, UNKNOWN when it wrote no usable result document, else the verdict on
+// its document.
+PluginAnswer JudgeRun(const PluginOptions& options, const VekProbeClient::ChildOutcome& run);
 
 // The environment of this process for the probe: `environ` without VEK_PASSWORD.
 std::vector<std::string> ProbeEnvironment();

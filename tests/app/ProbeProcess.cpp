@@ -15,9 +15,6 @@ using std::chrono::milliseconds;
 using VekProbeClient::ChildProcess;
 using VekProbeClient::Clock;
 
-// After the kill-after limit, how long the process may take to end.
-constexpr milliseconds kReapGrace{5000};
-
 // The program itself, or a shell that sets up the standard streams as asked and
 // then replaces itself by the program, which so keeps the shell's process id.
 VekProbeClient::ChildSpec SpecOf(const std::string& program, const ProbeRequest& request) {
@@ -70,7 +67,6 @@ ProbeRun RunProbe(const std::string& program, const ProbeRequest& request) {
     }
     VekProbeClient::Supervision supervision;
     supervision.deadline = start + request.killAfter;
-    supervision.reapGrace = kReapGrace;
     VekProbeClient::ChildOutcome outcome = VekProbeClient::Supervise(child, supervision);
 
     ProbeRun run;

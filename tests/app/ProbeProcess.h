@@ -52,12 +52,11 @@ struct ProbeRun {
     std::chrono::milliseconds elapsed{0};
 };
 
-// Runs `program` with the probe client's runner: feeds its standard input as
-// asked, collects standard output and all of standard error separately until the
-// process ends, and reaps it. The test-specific extras (a closed or missing
-// standard output, SIGTERM and an inspection mid-run, /dev/null or a silent pipe
-// as standard input) are thin additions. Throws std::system_error when the process
-// cannot be started.
+// Starts `program` with the request's arguments, feeds its standard input as
+// asked, collects standard output and standard error separately until the
+// process ends and reaps it. The child starts with default dispositions for
+// SIGPIPE and SIGTERM and an empty signal mask, whatever the test process set.
+// Throws std::runtime_error when the process cannot be started.
 ProbeRun RunProbe(const std::string& program, const ProbeRequest& request);
 
 }  // namespace VekTest

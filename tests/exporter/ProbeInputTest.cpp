@@ -1,5 +1,4 @@
-// The test the exporter hands the probe, the masking of its log lines, and the
-// test's time limit.
+// The masking of the probe's log lines, and the test's time limit.
 
 #include <optional>
 #include <string>
@@ -13,8 +12,6 @@
 namespace {
 
 using VekExporter::ModuleConfig;
-using VekExporter::ProbeInputOf;
-using VekProbeClient::ProbeInput;
 
 ModuleConfig PasswordModule() {
     ModuleConfig module;
@@ -22,33 +19,6 @@ ModuleConfig PasswordModule() {
     module.credentials.username = "monitor";
     module.credentials.password = std::string("pa\"ss\\word");
     return module;
-}
-
-TEST(ExporterProbeInput, TheModuleBecomesTheProbesTest) {
-    ModuleConfig module = PasswordModule();
-    module.command = "uptime";
-    module.maxOutputBytes = 4096;
-    module.ipv6 = true;
-    module.hostKeyFingerprints.resize(1);
-    const ProbeInput input = ProbeInputOf(module, "qo-ssh://server.example:2222", 7);
-    EXPECT_EQ(input.url, "qo-ssh://server.example:2222");
-    EXPECT_TRUE(input.ipv6);
-    EXPECT_EQ(input.testId, "ssh_password");
-    EXPECT_EQ(input.timeoutSeconds, 7);
-    EXPECT_EQ(input.username, "monitor");
-    EXPECT_EQ(input.password->GetText(), "pa\"ss\\word");
-    EXPECT_FALSE(input.privateKey);
-    EXPECT_EQ(input.hostKeys, module.hostKeyFingerprints);
-    EXPECT_EQ(input.command, "uptime");
-    EXPECT_EQ(input.maxOutputBytes, 4096);
-
-    // With a key, the password member carries the key's passphrase, if any.
-    module.credentials.privateKey = std::string("-----BEGIN X-----\nAAAA\n-----END X-----");
-    EXPECT_FALSE(ProbeInputOf(module, "h", 1).password);
-    module.credentials.passphrase = std::string("pass phrase");
-    EXPECT_EQ(ProbeInputOf(module, "h", 1).password->GetText(), "pass phrase");
-    EXPECT_EQ(ProbeInputOf(module, "h", 1).privateKey->GetText(),
-              module.credentials.privateKey->GetText());
 }
 
 TEST(ExporterProbeInput, SecretsAreMaskedInLogLines) {

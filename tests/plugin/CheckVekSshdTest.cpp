@@ -119,10 +119,7 @@ TEST_F(CheckVekSshdTest, IPv6Literal) {
     std::vector<std::string> arguments = base_;
     arguments[1] = sshd_.host6;
     arguments.push_back("-6");
-    RunCases({{"::1",
-               {},
-               "OK",
-               "\\[::1\\]:" + std::to_string(sshd_.port) + " SSH-2\\.0-OpenSSH_.* in {s} s"}},
+    RunCases({{"::1", {}, "OK", "\\[::1\\]:" + std::to_string(sshd_.port) + " SSH-2\\.0-OpenSSH_.* in {s} s"}},
              arguments, target_);
 }
 

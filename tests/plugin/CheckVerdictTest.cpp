@@ -2,13 +2,15 @@
 // probe's fixtures cannot show: keys of later probe versions, every error key of
 // the vocabulary, unusual texts.
 
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "fixtures/ResultDocument.h"
+#include "plugin/CheckVek.h"
 #include "plugin/CheckVerdict.h"
 #include "plugin/PluginOptionsParser.h"
 #include "plugin/PluginReport.h"
@@ -19,8 +21,32 @@ namespace {
 using Json = nlohmann::json;
 using VekPlugin::PluginStateEnum;
 
+// A document of a complete test against 127.0.0.1:2222 that took 92 ms.
 Json CompleteDocument() {
-    return VekTest::ResultDocument(VekTest::CompleteMetricData());
+    const Json metrics = {
+        {"common.results.host.name", "127.0.0.1"},
+        {"common.results.host.address", "127.0.0.1"},
+        {"common.results.host.address.port", 2222},
+        {"common.results.metrics.dns.ms", 1},
+        {"common.results.metrics.connect.ms", 2},
+        {"qo-ssh.results.metrics.banner-exchange.ms", 3},
+        {"qo-ssh.results.metrics.key-exchange.ms", 40},
+        {"qo-ssh.results.metrics.service-request-exchange.ms", 1},
+        {"qo-ssh.results.metrics.authentication.ms", 30},
+        {"qo-ssh.results.metrics.command-execution.ms", 15},
+        {"qo-ssh.results.metrics.command-execution.return-code.number", 0},
+        {"qo-ssh.results.metrics.command-execution.result-size.number", 6},
+        {"qo-ssh.results.metrics.command-execution.result", "hello\n"},
+        {"qo-ssh.results.metrics.host-fingerprint.hex-encoded",
+         "caa3e6e5ae952de1d273a7e937af3dc12dadcf6c068bc42924c8d7d236d9d659"},
+    };
+    return {{"MonitorResults",
+             {{{"OtherData", Json::object()},
+               {"StepResults",
+                {{{"Metrics", {{{"MetricData", metrics}}}},
+                  {"OtherData", Json::object()},
+                  {"PageResults", Json::object()}}}}}}},
+            {"OtherData", Json::object()}};
 }
 
 Json& Metrics(Json& document) {
@@ -177,6 +203,23 @@ TEST(CheckVerdictTest, TextsCannotBreakTheFormat) {
     EXPECT_EQ(bars.substr(bars.find('\n') + 1),
               "a\xc2\xa6"
               "b\n");
+}
+
+TEST(CheckVerdictTest, AKilledProbeIsATimeoutOrUnknown) {
+    // Killed 5 s after a budget of 1 s, or for a standard output past the cap.
+    const auto options =
+        VekPlugin::ParsePluginOptions({"-H", "h", "-l", "u", "-t", "1", "--timeout-state", "1"});
+    VekProbeClient::ChildOutcome run;
+    run.signal = SIGKILL;
+    run.killed = VekProbeClient::KillReasonEnum::Deadline;
+    const VekPlugin::PluginAnswer timeout = VekPlugin::JudgeRun(options, run);
+    EXPECT_EQ(timeout.state, PluginStateEnum::Warning);
+    EXPECT_EQ(timeout.text,
+              "SSH WARNING - timeout (the probe was still running 6 s after its start and was "
+              "killed)\n");
+    run.killed = VekProbeClient::KillReasonEnum::OutputTooLarge;
+    EXPECT_EQ(VekPlugin::JudgeRun(options, run).text,
+              "SSH UNKNOWN - the probe's standard output passed 64 MiB; it was killed\n");
 }
 
 }  // namespace

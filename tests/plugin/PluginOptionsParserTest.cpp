@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "crypto/HostKeyFingerprint.h"
 #include "plugin/PluginOptionsParser.h"
 #include "plugin/XPluginUsageError.h"
 
@@ -150,21 +149,6 @@ TEST(PluginOptionsParserTest, RefusesWithTheReason) {
             shown += " '" + argument + "'";
         }
         EXPECT_EQ(Refusal(arguments), reason) << shown;
-    }
-}
-
-TEST(PluginOptionsParserTest, HostKeyFingerprintsInEveryForm) {
-    // ssh-keygen -l's SHA256 form, and the hex form of the same digest with colons.
-    const std::string sha256 = "SHA256:yqPm5a6VLeHSc6fpN689wS2tz2wGi8QpJMjX0jbZ1lk";
-    const std::string hex = "caa3e6e5ae952de1d273a7e937af3dc12dadcf6c068bc42924c8d7d236d9d659";
-    std::string colons;
-    for (std::size_t index = 0; index < hex.size(); index += 2) {
-        colons += (colons.empty() ? "" : ":") + hex.substr(index, 2);
-    }
-    const PluginOptions options = ParsePluginOptions(With({"--host-key", sha256 + ", " + colons}));
-    ASSERT_EQ(options.hostKeys.size(), 2u);
-    for (const auto& fingerprint : options.hostKeys) {
-        EXPECT_EQ(VekLibrary::Crypto::HostKeyFingerprintText::ToHex(fingerprint), hex);
     }
 }
 
