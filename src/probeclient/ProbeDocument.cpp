@@ -60,8 +60,8 @@ std::optional<long long> Number(const Json& object, const std::string& key) {
 
 }  // namespace
 
-const std::array<ProbeAlgorithm, kAlgorithmCount>& ProbeAlgorithms() {
-    static const std::array<ProbeAlgorithm, kAlgorithmCount> algorithms = {{
+const std::array<ProbeField, kAlgorithmCount>& ProbeAlgorithms() {
+    static const std::array<ProbeField, kAlgorithmCount> algorithms = {{
         {"kex", &SshTestResultKeys::AlgorithmKex},
         {"host_key", &SshTestResultKeys::AlgorithmHostKey},
         {"cipher_cs", &SshTestResultKeys::AlgorithmCipherClientToServer},
@@ -99,7 +99,7 @@ ProbeDocument ParseProbeDocument(const std::string& standardOutput) {
     document.hostName = Text(metrics, CommonTestResults::HostName).value_or("");
     document.port = Number(metrics, CommonTestResults::HostAddressPort);
     for (std::size_t index = 0; index < kStageCount; ++index) {
-        document.stageMilliseconds[index] = Number(metrics, *ProbeStages()[index].durationKey);
+        document.stageMilliseconds[index] = Number(metrics, *ProbeStages()[index].key);
     }
     document.errorCode = Text(otherData, CommonTestResults::ErrorCode);
     document.errorDetails = Text(otherData, CommonTestResults::ErrorDetails);

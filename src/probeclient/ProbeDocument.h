@@ -8,16 +8,10 @@
 
 namespace VekProbeClient {
 
-// One algorithm the key exchange settled on: its short name ("kex", "host_key",
-// "cipher_cs", "cipher_sc", "mac_cs", "mac_sc"; cs is client to server, sc server
-// to client) and its key in the result document.
-struct ProbeAlgorithm {
-    const char* name;
-    const std::string* key;
-};
-
+// The algorithms the key exchange settled on: "kex", "host_key", "cipher_cs",
+// "cipher_sc", "mac_cs", "mac_sc" (cs is client to server, sc server to client).
 inline constexpr std::size_t kAlgorithmCount = 6;
-const std::array<ProbeAlgorithm, kAlgorithmCount>& ProbeAlgorithms();
+const std::array<ProbeField, kAlgorithmCount>& ProbeAlgorithms();
 
 // What the programs that run the probe read from one of its result documents. A
 // member is empty when the document does not hold its key.

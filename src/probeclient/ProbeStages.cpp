@@ -8,8 +8,8 @@ namespace VekProbeClient {
 namespace CommonTestResults = VekLibrary::VekDomain::DataKeys::CommonTestResults;
 namespace SshTestResultKeys = Ssh::SshTestResultKeys;
 
-const std::array<ProbeStage, kStageCount>& ProbeStages() {
-    static const std::array<ProbeStage, kStageCount> stages = {{
+const std::array<ProbeField, kStageCount>& ProbeStages() {
+    static const std::array<ProbeField, kStageCount> stages = {{
         {"dns", &CommonTestResults::DnsDurationMs},
         {"connect", &CommonTestResults::ConnectDurationMs},
         {"banner", &SshTestResultKeys::BannerExchangeMs},
@@ -32,7 +32,7 @@ std::size_t FindStage(const std::string& name) {
 
 std::string StageNameList() {
     std::string list;
-    for (const ProbeStage& stage : ProbeStages()) {
+    for (const ProbeField& stage : ProbeStages()) {
         list += (list.empty() ? "" : ", ") + std::string(stage.name);
     }
     return list;

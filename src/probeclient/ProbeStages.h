@@ -6,20 +6,20 @@
 
 namespace VekProbeClient {
 
-// One timed stage of a probe's test: its name, as every program that runs the probe
-// shows it (the exporter's stage label, the plugin's performance data label and
-// the STAGE of its stage thresholds), and the result document's key of its
-// duration in milliseconds.
-struct ProbeStage {
+// A value of the result document under the short name the programs that run the
+// probe show it by, and its key.
+struct ProbeField {
     const char* name;
-    const std::string* durationKey;
+    const std::string* key;
 };
 
 inline constexpr std::size_t kStageCount = 7;
 
-// dns, connect, banner, kex, service_request, auth, exec: in the order the probe
-// runs them.
-const std::array<ProbeStage, kStageCount>& ProbeStages();
+// The timed stages, in the order the probe runs them: dns, connect, banner, kex,
+// service_request, auth, exec, each with the key of its duration in milliseconds.
+// The names are the exporter's stage label values, the plugin's performance data
+// labels and the STAGE of its stage thresholds.
+const std::array<ProbeField, kStageCount>& ProbeStages();
 
 // The index of the stage named `name`, or kStageCount.
 std::size_t FindStage(const std::string& name);
