@@ -94,7 +94,7 @@ HttpAnswer ProbeService::Probe(const std::string& target, const std::string& mod
     const long probeSeconds =
         ProbeTimeoutSeconds(TestTimeoutSeconds(scrapeTimeout, module.timeoutSeconds, spent));
 
-    VekProbeClient::ChildSpec probe;
+    VekProbeClient::ChildCommand probe;
     probe.executable = probePath_;
     try {
         probe.input =

@@ -131,7 +131,7 @@ PluginAnswer RunCheck(const std::vector<std::string>& arguments,
         if (options.showVersion) {
             return {PluginStateEnum::Unknown, VersionText()};
         }
-        VekProbeClient::ChildSpec probe;
+        VekProbeClient::ChildCommand probe;
         probe.executable = options.probePath.empty() ? environment.defaultProbe : options.probePath;
         probe.environment = environment.probeEnvironment;
         try {

@@ -61,13 +61,13 @@ void IgnoreSigpipeOnce() {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const ChildSpec& spec)
-    : input_(spec.input),
-      holdInputOpen_(spec.holdInputOpen),
-      maxOutputBytes_(spec.maxOutputBytes),
-      maxErrorBytes_(spec.maxErrorBytes) {
+ChildProcess::ChildProcess(const ChildCommand& command)
+    : input_(command.input),
+      holdInputOpen_(command.holdInputOpen),
+      maxOutputBytes_(command.maxOutputBytes),
+      maxErrorBytes_(command.maxErrorBytes) {
     IgnoreSigpipeOnce();
-    const SpawnedChild child = SpawnChild(spec);
+    const SpawnedChild child = SpawnChild(command);
     start_ = Clock::now();
     ++running;
     outcome_.pid = child.pid;

@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxDocumentBytes = std::size_t{64} << 20;
 inline constexpr std::size_t kMaxErrorBytes = std::size_t{64} << 10;
 
 // What to start.
-struct ChildSpec {
+struct ChildCommand {
     std::string executable;
     // Without the program name, which is `executable`.
     std::vector<std::string> arguments;
@@ -73,7 +73,7 @@ public:
 
     // Throws std::system_error naming the call that failed; then nothing is left
     // open or running.
-    explicit ChildProcess(const ChildSpec& spec);
+    explicit ChildProcess(const ChildCommand& command);
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();

@@ -121,7 +121,7 @@ void CloseDescriptor(int& descriptor) {
     }
 }
 
-SpawnedChild SpawnChild(const ChildSpec& spec) {
+SpawnedChild SpawnChild(const ChildCommand& command) {
     PipePair input;
     PipePair output;
     PipePair error;
@@ -132,19 +132,19 @@ SpawnedChild SpawnChild(const ChildSpec& spec) {
     ResetSignals(settings);
     ConnectStreams(settings, input, output, error);
 
-    std::vector<std::string> words{spec.executable};
-    words.insert(words.end(), spec.arguments.begin(), spec.arguments.end());
+    std::vector<std::string> words{command.executable};
+    words.insert(words.end(), command.arguments.begin(), command.arguments.end());
     std::vector<char*> argv = Pointers(words);
     std::vector<std::string> environment;
     std::vector<char*> envp;
-    if (spec.environment) {
-        environment = *spec.environment;
+    if (command.environment) {
+        environment = *command.environment;
         envp = Pointers(environment);
     }
     pid_t pid = -1;
-    Check(::posix_spawn(&pid, spec.executable.c_str(), &settings.actions, &settings.attributes,
-                        argv.data(), spec.environment ? envp.data() : environ),
-          ("posix_spawn " + spec.executable).c_str());
+    Check(::posix_spawn(&pid, command.executable.c_str(), &settings.actions, &settings.attributes,
+                        argv.data(), command.environment ? envp.data() : environ),
+          ("posix_spawn " + command.executable).c_str());
 
     SpawnedChild child;
     child.pid = pid;

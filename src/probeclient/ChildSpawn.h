@@ -20,7 +20,7 @@ struct SpawnedChild {
 
 // Starts the child as ChildProcess describes. Throws std::system_error naming the
 // call that failed; then nothing is left open or running.
-SpawnedChild SpawnChild(const ChildSpec& spec);
+SpawnedChild SpawnChild(const ChildCommand& command);
 
 void CloseDescriptor(int& descriptor);
 

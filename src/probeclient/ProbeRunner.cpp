@@ -24,8 +24,8 @@ ChildOutcome Supervise(ChildProcess& child, const Supervision& supervision) {
     return child.TakeOutcome();
 }
 
-ChildOutcome RunChild(const ChildSpec& spec, const Supervision& supervision) {
-    ChildProcess child(spec);
+ChildOutcome RunChild(const ChildCommand& command, const Supervision& supervision) {
+    ChildProcess child(command);
     return Supervise(child, supervision);
 }
 

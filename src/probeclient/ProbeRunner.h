@@ -24,7 +24,7 @@ struct Supervision {
 // Runs `child` to its end by `supervision`: feeds its input, collects both streams,
 // kills it at the deadline (or the stop) and reaps it. Throws std::system_error
 // when the child cannot be started or watched; the child is then killed and reaped.
-ChildOutcome RunChild(const ChildSpec& child, const Supervision& supervision);
+ChildOutcome RunChild(const ChildCommand& child, const Supervision& supervision);
 
 // The same for a child already started, from where it is.
 ChildOutcome Supervise(ChildProcess& child, const Supervision& supervision);

@@ -17,33 +17,33 @@ using VekProbeClient::Clock;
 
 // The program itself, or a shell that sets up the standard streams as asked and
 // then replaces itself by the program, which so keeps the shell's process id.
-VekProbeClient::ChildSpec SpecOf(const std::string& program, const ProbeRequest& request) {
-    VekProbeClient::ChildSpec spec;
-    spec.executable = program;
-    spec.arguments = request.arguments;
+VekProbeClient::ChildCommand CommandOf(const std::string& program, const ProbeRequest& request) {
+    VekProbeClient::ChildCommand command;
+    command.executable = program;
+    command.arguments = request.arguments;
     const bool devNull = request.stdinMode == ProbeStdin::DevNull;
     if (devNull || request.startWithoutStdout) {
-        spec.executable = "/bin/sh";
-        spec.arguments = {"-c",
-                          std::string(devNull ? "exec </dev/null; " : "") +
-                              (request.startWithoutStdout ? "exec >&-; " : "") +
-                              "exec \"$0\" \"$@\"",
-                          program};
-        spec.arguments.insert(spec.arguments.end(), request.arguments.begin(),
-                              request.arguments.end());
+        command.executable = "/bin/sh";
+        command.arguments = {"-c",
+                             std::string(devNull ? "exec </dev/null; " : "") +
+                                 (request.startWithoutStdout ? "exec >&-; " : "") +
+                                 "exec \"$0\" \"$@\"",
+                             program};
+        command.arguments.insert(command.arguments.end(), request.arguments.begin(),
+                                 request.arguments.end());
     }
     if (request.stdinMode == ProbeStdin::Text) {
-        spec.input = request.stdinText;
+        command.input = request.stdinText;
     }
-    spec.holdInputOpen = request.stdinMode == ProbeStdin::SilentPipe;
-    spec.maxErrorBytes = VekProbeClient::kMaxDocumentBytes;
-    return spec;
+    command.holdInputOpen = request.stdinMode == ProbeStdin::SilentPipe;
+    command.maxErrorBytes = VekProbeClient::kMaxDocumentBytes;
+    return command;
 }
 
 }  // namespace
 
 ProbeRun RunProbe(const std::string& program, const ProbeRequest& request) {
-    ChildProcess child(SpecOf(program, request));
+    ChildProcess child(CommandOf(program, request));
     const Clock::time_point start = Clock::now();
     if (request.closeStdout) {
         child.CloseOutput();

@@ -16,17 +16,17 @@
 namespace {
 
 using std::chrono::milliseconds;
+using VekProbeClient::ChildCommand;
 using VekProbeClient::ChildOutcome;
-using VekProbeClient::ChildSpec;
 using VekProbeClient::Clock;
 using VekProbeClient::KillReasonEnum;
 using VekProbeClient::Supervision;
 
-ChildSpec Shell(const std::string& script) {
-    ChildSpec spec;
-    spec.executable = "/bin/sh";
-    spec.arguments = {"-c", script};
-    return spec;
+ChildCommand Shell(const std::string& script) {
+    ChildCommand command;
+    command.executable = "/bin/sh";
+    command.arguments = {"-c", script};
+    return command;
 }
 
 // The deadline counts from the moment this is called.
@@ -51,7 +51,7 @@ TEST(ChildProcessTest, EveryWayAChildEndsAndWhatReachesIt) {
     const auto oldInt = ::signal(SIGINT, SIG_IGN);
     struct Case {
         std::string name;
-        ChildSpec spec;
+        ChildCommand command;
         milliseconds limit;
         std::optional<milliseconds> stopGrace;  // with `stop`, readable from the start
         KillReasonEnum killed;
@@ -59,13 +59,13 @@ TEST(ChildProcessTest, EveryWayAChildEndsAndWhatReachesIt) {
         int signal;
         std::string output;
     };
-    ChildSpec echo = Shell("cat; echo \"[$A]\"; exit 3");
+    ChildCommand echo = Shell("cat; echo \"[$A]\"; exit 3");
     echo.input = std::string("line one\n\x01\xff");
     echo.environment = std::vector<std::string>{"A=only this"};
-    ChildSpec held = Shell("cat; echo end");
+    ChildCommand held = Shell("cat; echo end");
     held.input = std::string("no end of input");
     held.holdInputOpen = true;
-    ChildSpec flood = Shell("exec yes");
+    ChildCommand flood = Shell("exec yes");
     flood.maxOutputBytes = 100000;
     const std::vector<Case> cases = {
         // ls's own listing of the folder is descriptor 3. glibc keeps its two internal
@@ -93,7 +93,8 @@ TEST(ChildProcessTest, EveryWayAChildEndsAndWhatReachesIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ChildOutcome outcome = VekProbeClient::RunChild(
-            c.spec, Within(c.limit, c.stopGrace ? stop : -1, c.stopGrace.value_or(milliseconds())));
+            c.command,
+            Within(c.limit, c.stopGrace ? stop : -1, c.stopGrace.value_or(milliseconds())));
         EXPECT_EQ(outcome.killed, c.killed);
         EXPECT_EQ(outcome.exited, c.exitCode >= 0);
         EXPECT_EQ(outcome.exitCode, c.exitCode);
@@ -120,18 +121,18 @@ TEST(ChildProcessTest, EveryWayAChildEndsAndWhatReachesIt) {
 }
 
 TEST(ChildProcessTest, StandardErrorKeepsItsEndAndAStartFailureLeavesNothing) {
-    ChildSpec spec = Shell(
+    ChildCommand command = Shell(
         "head -c 300000 /dev/zero | tr '\\0' e >&2; echo;"
         "echo '2026-12-08 06:19:09.264 [ERR][ID=t] Invalid test input: no' >&2; echo last >&2");
-    spec.maxErrorBytes = 1000;
-    const ChildOutcome outcome = VekProbeClient::RunChild(spec, Within(milliseconds(20000)));
+    command.maxErrorBytes = 1000;
+    const ChildOutcome outcome = VekProbeClient::RunChild(command, Within(milliseconds(20000)));
     ASSERT_EQ(outcome.standardError.size(), 1000u);
     EXPECT_EQ(outcome.standardError.substr(1000 - 6), "\nlast\n");
     EXPECT_EQ(VekProbeClient::ProbeComplaint(outcome.standardError), "Invalid test input: no");
     EXPECT_EQ(VekProbeClient::ProbeComplaint("one\ntwo\n\n"), "two");
 
-    spec.executable = "/nonexistent/vek";
-    EXPECT_THROW(VekProbeClient::RunChild(spec, Within(milliseconds(1000))), std::system_error);
+    command.executable = "/nonexistent/vek";
+    EXPECT_THROW(VekProbeClient::RunChild(command, Within(milliseconds(1000))), std::system_error);
     EXPECT_EQ(VekProbeClient::ChildProcess::Running(), 0);
 }
 
