@@ -24,6 +24,9 @@ endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(CppHttplib REQUIRED IMPORTED_TARGET cpp-httplib)
 find_package(yaml-cpp REQUIRED)
+# The regular expressions over captured output, in the exporter and the plugin:
+# Debian's RE2, linear in the length of the text.
+pkg_check_modules(Re2 REQUIRED IMPORTED_TARGET re2)
 
 if(VEK_BUILD_TESTS)
     find_package(GTest REQUIRED)

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ssh/HostKeyPins.h"
+#include "crypto/HostKeyFingerprint.h"
 
 namespace Ssh {
 
@@ -52,7 +52,7 @@ std::string SshTestSessionPolicy::ToString() const {
     // Fingerprints are public: shown in every mode.
     for (std::size_t i = 0; i < expectedHostKeys_.size(); ++i) {
         text += i == 0 ? ", Expected Host Keys: " : ", ";
-        text += HostKeyPins::ToOpenSshText(expectedHostKeys_[i]);
+        text += VekLibrary::Crypto::HostKeyFingerprintText::ToOpenSshText(expectedHostKeys_[i]);
     }
     return text;
 }

@@ -11,6 +11,7 @@
 
 #include "app/VekConstants.h"
 #include "crypto/Base64Codec.h"
+#include "crypto/HostKeyFingerprint.h"
 #include "crypto/XCodecError.h"
 #include "domain/CommonTestFlags.h"
 #include "domain/CommonTestOptions.h"
@@ -19,7 +20,6 @@
 #include "iohandler/IoHandlerErrors.h"
 #include "iohandler/MaxDownloadsBytesValidator.h"
 #include "iohandler/TimeoutValidator.h"
-#include "ssh/HostKeyPins.h"
 
 namespace Ssh {
 
@@ -329,7 +329,7 @@ std::string SshTestSessionPolicyFactory::CreateOrReturnHelpMessage(
     if (command_->TryGet(HostKeyOptionShortFlag, text)) {
         std::vector<HostKeyFingerprint> fingerprints;
         std::string refused;
-        if (!HostKeyPins::Parse(text, fingerprints, refused)) {
+        if (!VekLibrary::Crypto::HostKeyFingerprintText::ParseList(text, fingerprints, refused)) {
             throw XInvalidTestInputError("Invalid host key fingerprint: " + refused +
                                          ". Expected SHA256:<base64> or 64 hexadecimal "
                                          "characters.");

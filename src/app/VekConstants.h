@@ -161,7 +161,8 @@ inline constexpr char HostKeyOptionLongFlag[] = "hostKey";
 inline constexpr char HostKeyOptionDatakey[] = "qo-ssh.test.host-key-fingerprints";
 inline constexpr char HostKeyOptionDescription[] =
     "Expected SHA-256 fingerprints of the server's host key, separated by commas.\n"
-    "    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal characters.\n"
+    "    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal characters,\n"
+    "    bare or as 32 pairs separated by colons.\n"
     "    When given, the password is sent only to a server whose key matches one of them.";
 inline constexpr OptionRequirementEnum HostKeyOptionRequirement = OptionRequirementEnum::Optional;
 inline constexpr InputValueTypeEnum HostKeyOptionInputValueType = InputValueTypeEnum::String;

@@ -1,16 +1,18 @@
 #include "exporter/ConfigLoader.h"
 
+#include <re2/re2.h>
 #include <yaml-cpp/yaml.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 
-#include "exporter/SecretFile.h"
+#include "crypto/HostKeyFingerprint.h"
+#include "probeclient/ProbeInput.h"
+#include "probeclient/SecretFile.h"
 
 namespace VekExporter {
 
@@ -42,18 +44,24 @@ std::string NonEmptyScalar(const YAML::Node& node, const std::string& module,
     return value;
 }
 
-std::string Secret(const std::string& path, bool trimLineEnd, const std::string& module) {
+using VekLibrary::VekDomain::SensitiveString;
+
+SensitiveString Secret(const YAML::Node& node, const std::string& module, const std::string& key) {
+    const std::string path = NonEmptyScalar(node, module, key);
     try {
-        return ReadSecretFile(path, trimLineEnd);
+        return VekProbeClient::ReadSecretFile(path);
     } catch (const std::runtime_error& error) {
-        Refuse(module, error.what());
+        Refuse(module, key + " " + error.what());
     }
 }
 
-bool IsFingerprint(const std::string& text) {
-    static const std::regex kSha256("SHA256:[A-Za-z0-9+/]{43}=?");
-    static const std::regex kHex("[0-9A-Fa-f]{64}");
-    return std::regex_match(text, kSha256) || std::regex_match(text, kHex);
+// The probe takes only UTF-8 texts; saying so here beats a failure at each scrape.
+void RequireUtf8(const std::string& text, const std::string& module, const std::string& key) {
+    try {
+        VekProbeClient::RequireUtf8(text, key);
+    } catch (const std::invalid_argument& error) {
+        Refuse(module, error.what());
+    }
 }
 
 void ReadCredentials(const YAML::Node& node, ModuleConfig& module) {
@@ -70,26 +78,33 @@ void ReadCredentials(const YAML::Node& node, ModuleConfig& module) {
     if (node["passphrase_file"] && !node["private_key_file"]) {
         Refuse(name, "passphrase_file needs private_key_file");
     }
+    ModuleCredentials& credentials = module.credentials;
     if (node["password"]) {
-        module.credentials.password = NonEmptyScalar(node["password"], name, "password");
+        credentials.password = NonEmptyScalar(node["password"], name, "password");
     }
     if (node["password_file"]) {
-        const std::string path = NonEmptyScalar(node["password_file"], name, "password_file");
-        module.credentials.password = Secret(path, true, name);
-        if (module.credentials.password->empty()) {
-            Refuse(name, "password_file " + path + " is empty");
+        credentials.password = Secret(node["password_file"], name, "password_file");
+        if (credentials.password->GetText().empty()) {
+            Refuse(name, "password_file " + node["password_file"].as<std::string>() + " is empty");
         }
     }
     if (node["private_key_file"]) {
-        const std::string path = NonEmptyScalar(node["private_key_file"], name, "private_key_file");
-        module.credentials.privateKey = Secret(path, false, name);
-        if (module.credentials.privateKey->find("PRIVATE KEY-----") == std::string::npos) {
-            Refuse(name, "private_key_file " + path + " holds no private key");
+        credentials.privateKey = Secret(node["private_key_file"], name, "private_key_file");
+        if (credentials.privateKey->GetText().find("PRIVATE KEY-----") == std::string::npos) {
+            Refuse(name, "private_key_file " + node["private_key_file"].as<std::string>() +
+                             " holds no private key");
         }
     }
     if (node["passphrase_file"]) {
-        const std::string path = NonEmptyScalar(node["passphrase_file"], name, "passphrase_file");
-        module.credentials.passphrase = Secret(path, true, name);
+        credentials.passphrase = Secret(node["passphrase_file"], name, "passphrase_file");
+    }
+    RequireUtf8(credentials.username, name, "username");
+    for (const auto& [secret, key] : {std::pair{&credentials.password, "password"},
+                                      {&credentials.privateKey, "private_key_file"},
+                                      {&credentials.passphrase, "passphrase_file"}}) {
+        if (*secret) {
+            RequireUtf8((*secret)->GetText(), name, key);
+        }
     }
 }
 
@@ -101,10 +116,12 @@ void ReadFingerprints(const YAML::Node& node, ModuleConfig& module) {
         Refuse(module.name, "host_key_fingerprints must be a list");
     }
     for (const YAML::Node& item : node) {
-        const std::string fingerprint = Scalar(item, module.name, "host_key_fingerprints");
-        if (!IsFingerprint(fingerprint)) {
-            Refuse(module.name, "host key fingerprint \"" + fingerprint +
-                                    "\" is neither SHA256:<base64> nor 64 hexadecimal digits");
+        const std::string text = Scalar(item, module.name, "host_key_fingerprints");
+        VekLibrary::Crypto::HostKeyFingerprint fingerprint{};
+        if (!VekLibrary::Crypto::HostKeyFingerprintText::Parse(text, fingerprint)) {
+            Refuse(module.name, "host key fingerprint \"" + text +
+                                    "\" is none of SHA256:<base64>, 64 hexadecimal digits and "
+                                    "32 colon-separated hexadecimal pairs");
         }
         module.hostKeyFingerprints.push_back(fingerprint);
     }
@@ -114,11 +131,12 @@ void ReadOptions(const YAML::Node& node, ModuleConfig& module) {
     const std::string& name = module.name;
     if (node["command"]) {
         module.command = Scalar(node["command"], name, "command");
+        RequireUtf8(module.command, name, "command");
     }
     if (node["max_output_bytes"]) {
         const std::string text = Scalar(node["max_output_bytes"], name, "max_output_bytes");
-        static const std::regex kCount("[0-9]{1,18}");
-        if (!std::regex_match(text, kCount)) {
+        static const RE2 kCount("[0-9]{1,18}");
+        if (!RE2::FullMatch(text, kCount)) {
             Refuse(name, "max_output_bytes must be a whole number of bytes, not \"" + text + "\"");
         }
         module.maxOutputBytes = std::stoll(text);
@@ -141,17 +159,15 @@ void ReadOptions(const YAML::Node& node, ModuleConfig& module) {
     if (node["output_metric_regex"]) {
         const std::string text =
             NonEmptyScalar(node["output_metric_regex"], name, "output_metric_regex");
-        std::shared_ptr<std::regex> compiled;
         try {
-            compiled = std::make_shared<std::regex>(text, std::regex::ECMAScript);
-        } catch (const std::regex_error& error) {
+            module.outputMetricRegex = std::make_shared<const VekProbeClient::OutputPattern>(
+                text, VekProbeClient::OutputPattern::SyntaxEnum::Re2);
+        } catch (const std::invalid_argument& error) {
             Refuse(name, "output_metric_regex does not compile: " + std::string(error.what()));
         }
-        if (compiled->mark_count() != 1) {
+        if (module.outputMetricRegex->CaptureGroups() != 1) {
             Refuse(name, "output_metric_regex must have exactly one capture group");
         }
-        module.outputMetricRegexText = text;
-        module.outputMetricRegex = std::move(compiled);
     }
 }
 
@@ -176,13 +192,13 @@ ModuleConfig ReadModule(const std::string& name, const YAML::Node& node) {
 }  // namespace
 
 double ParseDurationSeconds(const std::string& text) {
-    static const std::regex kDuration("([0-9]+(\\.[0-9]+)?)(ms|s|m|h)?");
-    std::smatch match;
-    if (!std::regex_match(text, match, kDuration)) {
+    static const RE2 kDuration("([0-9]+(?:\\.[0-9]+)?)(ms|s|m|h)?");
+    std::string digits;
+    std::string unit;
+    if (!RE2::FullMatch(text, kDuration, &digits, &unit)) {
         throw std::runtime_error("\"" + text + "\" is not a duration such as 10s, 1500ms or 2.5");
     }
-    const double number = std::strtod(match[1].str().c_str(), nullptr);
-    const std::string unit = match[3].str();
+    const double number = std::strtod(digits.c_str(), nullptr);
     const double seconds = unit == "ms"  ? number / 1000
                            : unit == "m" ? number * 60
                            : unit == "h" ? number * 3600

@@ -1,6 +1,5 @@
 #include "exporter/Exporter.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -15,9 +14,9 @@
 #include "exporter/ExporterOptions.h"
 #include "exporter/HttpFrontend.h"
 #include "exporter/Log.h"
-#include "exporter/ProbeRunner.h"
 #include "exporter/ProbeService.h"
 #include "exporter/ShutdownSignal.h"
+#include "probeclient/ProcessSetup.h"
 
 namespace VekExporter {
 
@@ -25,20 +24,6 @@ namespace {
 
 // After the probes' time is up, how long the HTTP side may take to answer them.
 constexpr std::chrono::seconds kAnswerGrace{2};
-
-// A descriptor left closed by whoever started us would be taken by the first
-// pipe or socket, and a probe's standard stream would land in it.
-void ReserveStandardDescriptors() {
-    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
-        if (::fcntl(descriptor, F_GETFD) < 0) {
-            const int opened =
-                ::open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-            if (opened >= 0 && opened != descriptor) {
-                ::close(opened);
-            }
-        }
-    }
-}
 
 sigset_t ControlSignals() {
     sigset_t signals;
@@ -80,9 +65,8 @@ int Serve(const ExporterOptions& options, const std::string& probePath, const si
         return 1;
     }
     ShutdownSignal shutdown;
-    ProbeRunner runner(shutdown);
-    ProbeService probes(*config, runner, metrics, probePath, options.maxConcurrent);
-    HttpFrontend http(probes, *config, metrics, runner, options.maxConcurrent);
+    ProbeService probes(*config, shutdown, metrics, probePath, options.maxConcurrent);
+    HttpFrontend http(probes, *config, metrics, options.maxConcurrent);
     const ListenAddress address = *ParseListenAddress(options.listenAddress);
     int port = 0;
     try {
@@ -116,6 +100,7 @@ int Serve(const ExporterOptions& options, const std::string& probePath, const si
 }  // namespace
 
 int RunExporter(const std::vector<std::string>& arguments) {
+    VekProbeClient::EnsureStandardDescriptors();
     const ParsedOptions parsed = ParseExporterOptions(arguments);
     if (parsed.error) {
         std::cerr << "vek-exporter: " << *parsed.error << "\n\n" << ExporterUsage();
@@ -125,15 +110,15 @@ int RunExporter(const std::vector<std::string>& arguments) {
         std::cout << ExporterUsage();
         return 0;
     }
-    ReserveStandardDescriptors();
     const sigset_t signals = ControlSignals();
     // Blocked before any thread starts, so every thread inherits the mask and only
     // sigtimedwait sees these signals.
     ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
-    const std::string probePath =
-        parsed.options.probePath.empty() ? DefaultProbePath() : parsed.options.probePath;
+    const std::string probePath = parsed.options.probePath.empty()
+                                      ? VekProbeClient::DefaultProbePath()
+                                      : parsed.options.probePath;
     if (::access(probePath.c_str(), X_OK) != 0) {
         LogError("The probe " + probePath +
                  " is not an executable file; give its path with --probe.path");

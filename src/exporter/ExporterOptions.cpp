@@ -1,18 +1,16 @@
 #include "exporter/ExporterOptions.h"
 
-#include <unistd.h>
+#include <re2/re2.h>
 
-#include <climits>
 #include <cstdlib>
-#include <regex>
 
 namespace VekExporter {
 
 namespace {
 
 std::optional<long> ParseCount(const std::string& text) {
-    static const std::regex kCount("[0-9]{1,6}");
-    if (!std::regex_match(text, kCount)) {
+    static const RE2 kCount("[0-9]{1,6}");
+    if (!RE2::FullMatch(text, kCount)) {
         return std::nullopt;
     }
     const long value = std::stol(text);
@@ -97,29 +95,20 @@ ParsedOptions ParseExporterOptions(const std::vector<std::string>& arguments) {
 }
 
 std::optional<ListenAddress> ParseListenAddress(const std::string& text) {
-    static const std::regex kAddress("(\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]]*)):([0-9]{1,5})");
-    std::smatch match;
-    if (!std::regex_match(text, match, kAddress)) {
+    static const RE2 kAddress("(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]]*)):([0-9]{1,5})");
+    std::string bracketed;
+    std::string plain;
+    std::string port;
+    if (!RE2::FullMatch(text, kAddress, &bracketed, &plain, &port)) {
         return std::nullopt;
     }
     ListenAddress address;
-    address.host = match[2].matched ? match[2].str() : match[3].str();
-    address.port = std::stoi(match[4].str());
+    address.host = bracketed.empty() ? plain : bracketed;
+    address.port = std::stoi(port);
     if (address.port > 65535) {
         return std::nullopt;
     }
     return address;
-}
-
-std::string DefaultProbePath() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return "vek";
-    }
-    std::string self(path, static_cast<std::size_t>(length));
-    const std::size_t slash = self.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/vek";
 }
 
 }  // namespace VekExporter

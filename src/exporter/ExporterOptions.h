@@ -13,7 +13,7 @@ constexpr long kDefaultMaxConcurrent = 64;
 struct ExporterOptions {
     std::string configFile = kDefaultConfigFile;
     std::string listenAddress = kDefaultListenAddress;
-    // Empty: the probe installed beside the exporter (DefaultProbePath).
+    // Empty: the probe installed beside the exporter (VekProbeClient::DefaultProbePath).
     std::string probePath;
     long maxConcurrent = kDefaultMaxConcurrent;
     bool help = false;
@@ -38,8 +38,5 @@ struct ListenAddress {
     int port = 0;
 };
 std::optional<ListenAddress> ParseListenAddress(const std::string& text);
-
-// "vek" in the folder of the running executable (/proc/self/exe).
-std::string DefaultProbePath();
 
 }  // namespace VekExporter

@@ -1,4 +1,5 @@
 #include "exporter/HttpFrontend.h"
+#include "probeclient/ChildProcess.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -81,7 +82,7 @@ std::string IndexPage(const ExporterConfig& config) {
 }
 
 HttpFrontend::HttpFrontend(ProbeService& probes, ConfigStore& config, ExporterMetrics& metrics,
-                           const IProbeRunner& runner, long maxConcurrent)
+                           long maxConcurrent)
     : server_(std::make_unique<httplib::Server>()) {
     const std::size_t threads = static_cast<std::size_t>(maxConcurrent + kExtraThreads);
     server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
@@ -93,21 +94,20 @@ HttpFrontend::HttpFrontend(ProbeService& probes, ConfigStore& config, ExporterMe
         ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         ::fcntl(socket, F_SETFD, FD_CLOEXEC);
     });
-    Route(probes, config, metrics, runner);
+    Route(probes, config, metrics);
 }
 
 HttpFrontend::~HttpFrontend() = default;
 
-void HttpFrontend::Route(ProbeService& probes, ConfigStore& config, ExporterMetrics& metrics,
-                         const IProbeRunner& runner) {
+void HttpFrontend::Route(ProbeService& probes, ConfigStore& config, ExporterMetrics& metrics) {
     server_->Get("/probe", [&probes](const httplib::Request& request, httplib::Response& response) {
         Answer(response,
                probes.Probe(request.get_param_value("target"), request.get_param_value("module"),
                             request.get_header_value("X-Prometheus-Scrape-Timeout-Seconds")));
     });
-    server_->Get("/metrics", [&metrics, &runner](const httplib::Request&,
-                                                 httplib::Response& response) {
-        response.set_content(metrics.Render(runner.RunningProcesses()), Exposition::kContentType);
+    server_->Get("/metrics", [&metrics](const httplib::Request&, httplib::Response& response) {
+        response.set_content(metrics.Render(VekProbeClient::ChildProcess::Running()),
+                             Exposition::kContentType);
     });
     server_->Get("/", [&config](const httplib::Request&, httplib::Response& response) {
         response.set_content(IndexPage(*config.Current()), "text/html; charset=utf-8");

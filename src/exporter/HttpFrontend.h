@@ -5,7 +5,6 @@
 
 #include "exporter/ConfigStore.h"
 #include "exporter/ExporterMetrics.h"
-#include "exporter/IProbeRunner.h"
 #include "exporter/ProbeService.h"
 
 namespace httplib {
@@ -21,7 +20,7 @@ namespace VekExporter {
 class HttpFrontend final {
 public:
     HttpFrontend(ProbeService& probes, ConfigStore& config, ExporterMetrics& metrics,
-                 const IProbeRunner& runner, long maxConcurrent);
+                 long maxConcurrent);
     HttpFrontend(const HttpFrontend&) = delete;
     HttpFrontend& operator=(const HttpFrontend&) = delete;
     ~HttpFrontend();
@@ -35,8 +34,7 @@ public:
     void Stop();
 
 private:
-    void Route(ProbeService& probes, ConfigStore& config, ExporterMetrics& metrics,
-               const IProbeRunner& runner);
+    void Route(ProbeService& probes, ConfigStore& config, ExporterMetrics& metrics);
 
     std::unique_ptr<httplib::Server> server_;
 };

@@ -19,7 +19,8 @@ bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
 
 }  // namespace
 
-std::string MaskSecrets(const std::string& line, const std::vector<std::string>& secrets) {
+std::string MaskSecrets(const std::string& line,
+                        const std::vector<VekLibrary::VekDomain::SensitiveString>& secrets) {
     for (const std::string& secret : secrets) {
         // The whole line is checked before cutting, so that a secret across the cut
         // cannot slip through in part.

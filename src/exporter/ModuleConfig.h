@@ -4,37 +4,39 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
+
+#include "crypto/HostKeyFingerprint.h"
+#include "domain/SensitiveString.h"
+#include "probeclient/OutputPattern.h"
 
 namespace VekExporter {
 
 // How one module logs in: with a password, or with a private key (and, for an
-// encrypted key, its passphrase). Secret texts are held as read from the
-// configuration or its secret files.
+// encrypted key, its passphrase). Secrets are wiped when the configuration that
+// holds them is dropped.
 struct ModuleCredentials {
     std::string username;
-    std::optional<std::string> password;
-    std::optional<std::string> privateKey;
-    std::optional<std::string> passphrase;
+    std::optional<VekLibrary::VekDomain::SensitiveString> password;
+    std::optional<VekLibrary::VekDomain::SensitiveString> privateKey;
+    std::optional<VekLibrary::VekDomain::SensitiveString> passphrase;
 };
 
 // One module of the configuration file: everything a probe needs besides the target.
 struct ModuleConfig {
     std::string name;
     ModuleCredentials credentials;
-    // Each "SHA256:<base64>" or 64 hexadecimal digits; empty accepts any host key.
-    std::vector<std::string> hostKeyFingerprints;
+    // Empty accepts any host key.
+    std::vector<VekLibrary::Crypto::HostKeyFingerprint> hostKeyFingerprints;
     // The command text as written in the file; empty runs no command.
     std::string command;
     std::optional<std::int64_t> maxOutputBytes;
     bool ipv6 = false;
     // The longest test this module allows, in seconds.
     std::optional<double> timeoutSeconds;
-    // The pattern as written and compiled; its first capture group is the value.
-    std::string outputMetricRegexText;
-    std::shared_ptr<const std::regex> outputMetricRegex;
+    // Its first capture group is the value of probe_ssh_command_output_value.
+    std::shared_ptr<const VekProbeClient::OutputPattern> outputMetricRegex;
 };
 
 // A whole configuration file, read and checked. Shared read-only between scrapes;

@@ -14,6 +14,10 @@ void InfoMetric(Exposition& out, const std::string& name, const std::string& hel
     out.Sample(name, labels, 1);
 }
 
+std::optional<double> Value(const std::optional<long long>& number) {
+    return number ? std::optional<double>(static_cast<double>(*number)) : std::nullopt;
+}
+
 void GaugeIfPresent(Exposition& out, const std::string& name, const std::string& help,
                     const std::optional<double>& value) {
     if (value) {
@@ -22,43 +26,49 @@ void GaugeIfPresent(Exposition& out, const std::string& name, const std::string&
     }
 }
 
+using VekProbeClient::ProbeDocument;
+
 void RenderDocument(Exposition& out, const ProbeDocument& document, const ModuleConfig& module) {
-    if (!document.stageMilliseconds.empty()) {
-        out.Family("probe_ssh_stage_duration_seconds", "gauge",
-                   "Duration of each stage of the SSH test that ran, in seconds.");
-        for (const char* stage : {"dns", "connect", "banner_exchange", "key_exchange",
-                                  "service_request", "authentication", "command_execution"}) {
-            const auto found = document.stageMilliseconds.find(stage);
-            if (found != document.stageMilliseconds.end()) {
-                out.Sample("probe_ssh_stage_duration_seconds", {{"stage", stage}},
-                           found->second / 1000);
+    bool family = false;
+    for (std::size_t index = 0; index < VekProbeClient::kStageCount; ++index) {
+        if (const auto& milliseconds = document.stageMilliseconds[index]) {
+            if (!family) {
+                out.Family("probe_ssh_stage_duration_seconds", "gauge",
+                           "Duration of each stage of the SSH test that ran, in seconds.");
+                family = true;
             }
+            out.Sample("probe_ssh_stage_duration_seconds",
+                       {{"stage", VekProbeClient::ProbeStages()[index].name}},
+                       static_cast<double>(*milliseconds) / 1000);
         }
     }
     GaugeIfPresent(out, "probe_ssh_command_exit_code", "Exit status of the remote shell.",
-                   document.exitCode);
+                   Value(document.returnCode));
     GaugeIfPresent(out, "probe_ssh_command_output_bytes",
-                   "Bytes of standard output captured from the command.", document.outputBytes);
+                   "Bytes of standard output captured from the command.",
+                   Value(document.outputBytes));
     if (module.outputMetricRegex && document.output) {
         GaugeIfPresent(out, "probe_ssh_command_output_value",
                        "The number that the module's output_metric_regex found in the output.",
                        OutputValue(*module.outputMetricRegex, *document.output));
     }
-    if (document.hostKeyFingerprint) {
+    if (document.hostFingerprintHex) {
         InfoMetric(out, "probe_ssh_host_key_info",
                    "SHA-256 fingerprint of the server's host key, hex-encoded.",
-                   {{"fingerprint_sha256", *document.hostKeyFingerprint}});
+                   {{"fingerprint_sha256", *document.hostFingerprintHex}});
     }
     if (document.serverIdentification) {
         InfoMetric(out, "probe_ssh_server_info", "Identification string the SSH server sent.",
                    {{"identification", *document.serverIdentification}});
     }
-    if (!document.algorithms.empty()) {
-        Labels labels;
-        for (const char* name : {"kex", "host_key", "cipher_cs", "cipher_sc", "mac_cs", "mac_sc"}) {
-            const auto found = document.algorithms.find(name);
-            labels.emplace_back(name, found == document.algorithms.end() ? "" : found->second);
-        }
+    Labels labels;
+    bool anyAlgorithm = false;
+    for (std::size_t index = 0; index < VekProbeClient::kAlgorithmCount; ++index) {
+        const std::optional<std::string>& algorithm = document.algorithms[index];
+        anyAlgorithm = anyAlgorithm || algorithm.has_value();
+        labels.emplace_back(VekProbeClient::ProbeAlgorithms()[index].name, algorithm.value_or(""));
+    }
+    if (anyAlgorithm) {
         InfoMetric(out, "probe_ssh_algorithm_info",
                    "Algorithms negotiated with the server (cs: client to server, sc: server to "
                    "client).",
@@ -68,12 +78,13 @@ void RenderDocument(Exposition& out, const ProbeDocument& document, const Module
 
 }  // namespace
 
-std::optional<double> OutputValue(const std::regex& pattern, const std::string& output) {
-    std::smatch match;
-    if (!std::regex_search(output, match, pattern) || match.size() < 2 || !match[1].matched) {
+std::optional<double> OutputValue(const VekProbeClient::OutputPattern& pattern,
+                                  const std::string& output) {
+    const std::optional<std::string> group = pattern.FirstGroup(output);
+    if (!group) {
         return std::nullopt;
     }
-    const std::string text = match[1].str();
+    const std::string& text = *group;
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || end != text.c_str() + text.size()) {

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "exporter/ModuleConfig.h"
-#include "exporter/ProbeDocument.h"
+#include "probeclient/OutputPattern.h"
+#include "probeclient/ProbeDocument.h"
 
 namespace VekExporter {
 
@@ -15,11 +16,12 @@ constexpr const char* kProbeFailedCode = "probe-failed";
 // probe failed (exit code 1, killed, or no document): then probe_success is 0
 // and probe_ssh_error_info carries "probe-failed". The captured output is never
 // a label; the module's output_metric_regex may turn it into a value.
-std::string RenderProbeMetrics(const std::optional<ProbeDocument>& document, double durationSeconds,
-                               const ModuleConfig& module);
+std::string RenderProbeMetrics(const std::optional<VekProbeClient::ProbeDocument>& document,
+                               double durationSeconds, const ModuleConfig& module);
 
 // The first match's capture group of `pattern` in `output`, as a number; empty
 // when nothing matches or the group is not a number.
-std::optional<double> OutputValue(const std::regex& pattern, const std::string& output);
+std::optional<double> OutputValue(const VekProbeClient::OutputPattern& pattern,
+                                  const std::string& output);
 
 }  // namespace VekExporter

@@ -1,14 +1,16 @@
 #include "exporter/ProbeService.h"
 
+#include <algorithm>
+#include <stdexcept>
 #include <system_error>
 
 #include "exporter/Exposition.h"
 #include "exporter/Log.h"
 #include "exporter/MaskSecrets.h"
 #include "exporter/ProbeBudget.h"
-#include "exporter/ProbeDocument.h"
 #include "exporter/ProbeInput.h"
 #include "exporter/ProbeMetrics.h"
+#include "probeclient/ProbeRunner.h"
 
 namespace VekExporter {
 
@@ -16,15 +18,30 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// After SIGKILL, how long a probe may take to end before its scrape is answered and
+// the probe is left to a background reaper.
+constexpr std::chrono::seconds kReapGrace{3};
+
 HttpAnswer BadRequest(const std::string& text) {
     return {400, "text/plain; charset=utf-8", text};
 }
 
-std::string HowItEnded(const ProbeRunOutcome& outcome) {
-    if (outcome.killed) {
-        return "killed after its time limit";
+using VekProbeClient::ChildOutcome;
+using VekProbeClient::KillReasonEnum;
+
+std::string HowItEnded(const ChildOutcome& outcome) {
+    switch (outcome.killed) {
+        case KillReasonEnum::Deadline:
+            return "killed after its time limit";
+        case KillReasonEnum::Stop:
+            return "killed because the exporter is ending";
+        case KillReasonEnum::OutputTooLarge:
+            return "killed when its standard output passed " +
+                   std::to_string(VekProbeClient::kMaxDocumentBytes >> 20) + " MiB";
+        case KillReasonEnum::None:
+            break;
     }
-    if (outcome.signal != 0) {
+    if (!outcome.exited) {
         return "ended by signal " + std::to_string(outcome.signal);
     }
     if (outcome.exitCode != 0) {
@@ -35,10 +52,10 @@ std::string HowItEnded(const ProbeRunOutcome& outcome) {
 
 }  // namespace
 
-ProbeService::ProbeService(ConfigStore& config, IProbeRunner& runner, ExporterMetrics& metrics,
-                           std::string probePath, long maxConcurrent)
+ProbeService::ProbeService(ConfigStore& config, const ShutdownSignal& shutdown,
+                           ExporterMetrics& metrics, std::string probePath, long maxConcurrent)
     : config_(config),
-      runner_(runner),
+      shutdown_(shutdown),
       metrics_(metrics),
       probePath_(std::move(probePath)),
       maxConcurrent_(maxConcurrent),
@@ -77,27 +94,46 @@ HttpAnswer ProbeService::Probe(const std::string& target, const std::string& mod
     const long probeSeconds =
         ProbeTimeoutSeconds(TestTimeoutSeconds(scrapeTimeout, module.timeoutSeconds, spent));
 
-    ProbeRunRequest request;
-    request.executable = probePath_;
-    request.input = BuildProbeInput(module, target, probeSeconds);
-    request.secrets = SecretsOf(module.credentials);
-    request.killAt = Clock::now() + std::chrono::seconds(probeSeconds) + kKillGrace;
-    ProbeRunOutcome outcome;
+    VekProbeClient::ChildCommand probe;
+    probe.executable = probePath_;
     try {
-        outcome = runner_.Run(request);
-    } catch (const std::system_error& error) {
-        LogError(std::string("Cannot start the probe: ") + error.what());
+        probe.input =
+            VekProbeClient::BuildProbeInputLine(ProbeInputOf(module, target, probeSeconds));
+    } catch (const std::invalid_argument& error) {
+        return BadRequest(std::string("Cannot probe this target: ") + error.what() + "\n");
     }
-    WipeSecret(request.input);
-
-    std::optional<ProbeDocument> document;
-    if (outcome.exited && outcome.exitCode == 0) {
-        document = ParseProbeDocument(outcome.standardOutput);
+    VekProbeClient::Supervision supervision;
+    supervision.deadline = Clock::now() + std::chrono::seconds(probeSeconds) + kKillGrace;
+    supervision.reapGrace = kReapGrace;
+    supervision.stopDescriptor = shutdown_.Descriptor();
+    supervision.stopGrace = ShutdownSignal::kFinishWithin;
+    if (shutdown_.Triggered()) {
+        supervision.deadline = std::min(supervision.deadline, shutdown_.FinishBy());
+    }
+    ChildOutcome outcome;
+    std::optional<VekProbeClient::ProbeDocument> document;
+    std::string how;
+    try {
+        outcome = VekProbeClient::RunChild(probe, supervision);
+        how = HowItEnded(outcome);
+        if (outcome.exited && outcome.exitCode == 0) {
+            document = VekProbeClient::ParseProbeDocument(outcome.standardOutput);
+        }
+    } catch (const std::system_error& error) {
+        how = std::string("cannot be run: ") + error.what();
+    } catch (const std::runtime_error& error) {
+        how = std::string("its result document is unreadable: ") + error.what();
+    }
+    if (!outcome.reaped && outcome.pid >= 0) {
+        LogError("Probe process " + std::to_string(outcome.pid) +
+                 " did not end after SIGKILL; it will be reaped in the background");
     }
     if (!document) {
-        LogError("Probe of " + MaskSecrets(target, request.secrets) + " with module " + moduleName +
-                 " failed (" + HowItEnded(outcome) + "); its last error line: " +
-                 (outcome.lastErrorLine.empty() ? "(none)" : outcome.lastErrorLine));
+        const auto secrets = SecretsOf(module.credentials);
+        const std::string complaint = VekProbeClient::ProbeComplaint(outcome.standardError);
+        LogError("Probe of " + MaskSecrets(target, secrets) + " with module " + moduleName +
+                 " failed (" + how + "); its last error line: " +
+                 (complaint.empty() ? "(none)" : MaskSecrets(complaint, secrets)));
     }
     metrics_.CountProbe(moduleName, !document             ? ProbeOutcomeKind::ProbeFailed
                                     : document->errorCode ? ProbeOutcomeKind::Failure

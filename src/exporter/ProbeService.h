@@ -5,7 +5,7 @@
 #include "exporter/ConcurrencyLimit.h"
 #include "exporter/ConfigStore.h"
 #include "exporter/ExporterMetrics.h"
-#include "exporter/IProbeRunner.h"
+#include "exporter/ShutdownSignal.h"
 
 namespace VekExporter {
 
@@ -16,11 +16,13 @@ struct HttpAnswer {
 };
 
 // One scrape of /probe: finds the module, waits for a probe slot, runs the probe
-// within the scrape's time and turns its document into metrics. The store, runner
-// and metrics are borrowed and must outlive the service.
+// within the scrape's time and turns its document into metrics. A probe still
+// running when the exporter must have ended (ShutdownSignal::FinishBy) is killed.
+// The store, shutdown signal and metrics are borrowed and must outlive the service.
+// Thread-safe: every scrape runs on a thread of its own.
 class ProbeService final {
 public:
-    ProbeService(ConfigStore& config, IProbeRunner& runner, ExporterMetrics& metrics,
+    ProbeService(ConfigStore& config, const ShutdownSignal& shutdown, ExporterMetrics& metrics,
                  std::string probePath, long maxConcurrent);
 
     // `scrapeTimeoutHeader` is the X-Prometheus-Scrape-Timeout-Seconds value, or
@@ -32,7 +34,7 @@ public:
 
 private:
     ConfigStore& config_;
-    IProbeRunner& runner_;
+    const ShutdownSignal& shutdown_;
     ExporterMetrics& metrics_;
     const std::string probePath_;
     const long maxConcurrent_;

@@ -3,13 +3,14 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include "exporter/SystemError.h"
+#include <cerrno>
+#include <system_error>
 
 namespace VekExporter {
 
 ShutdownSignal::ShutdownSignal() : descriptor_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     if (descriptor_ < 0) {
-        ThrowErrno("eventfd");
+        throw std::system_error(errno, std::generic_category(), "eventfd");
     }
 }
 

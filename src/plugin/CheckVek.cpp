@@ -1,19 +1,18 @@
 #include "plugin/CheckVek.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <exception>
+#include <system_error>
 
 #include "plugin/CheckVerdict.h"
 #include "plugin/PluginHelp.h"
 #include "plugin/PluginOptionsParser.h"
 #include "plugin/PluginReport.h"
-#include "plugin/ProbeInput.h"
-#include "plugin/ProbeOutcome.h"
-#include "plugin/ProbeRunner.h"
 #include "plugin/XPluginUsageError.h"
+#include "probeclient/ProbeDocument.h"
+#include "probeclient/ProbeInput.h"
+#include "probeclient/ProbeRunner.h"
+#include "probeclient/SecretFile.h"
 
 extern char** environ;
 
@@ -21,67 +20,106 @@ namespace VekPlugin {
 
 namespace {
 
-const std::string kPasswordVariable = "VEK_PASSWORD";
+using VekProbeClient::ChildOutcome;
+using VekProbeClient::KillReasonEnum;
 
-// The reason of a probe that refused the test: its last "[ERR]" log line without
-// the timestamp and level, else its last line.
-std::string ProbeComplaint(const std::string& standardError) {
-    std::string last;
-    std::string lastError;
-    std::size_t begin = 0;
-    while (begin < standardError.size()) {
-        std::size_t end = standardError.find('\n', begin);
-        if (end == std::string::npos) {
-            end = standardError.size();
-        }
-        const std::string line = standardError.substr(begin, end - begin);
-        if (!line.empty()) {
-            last = line;
-            const std::size_t level = line.find("[ERR]");
-            if (level != std::string::npos) {
-                const std::size_t text = line.find("] ", level + 5);
-                lastError = text == std::string::npos ? line : line.substr(text + 2);
-            }
-        }
-        begin = end + 1;
-    }
-    return lastError.empty() ? last : lastError;
-}
+const std::string kPasswordVariable = "VEK_PASSWORD";
+// What check_vek asks the probe to capture of the command's output.
+constexpr long long kCaptureLimitBytes = 1048576;
 
 PluginAnswer Unknown(const std::string& reason) {
     return {PluginStateEnum::Unknown, FormatUnknown(reason)};
 }
 
-PluginAnswer Judge(const PluginOptions& options, const ProbeRunResult& run) {
-    if (run.killed) {
+VekLibrary::VekDomain::SensitiveString Secret(const std::string& path, const std::string& option) {
+    try {
+        return VekProbeClient::ReadSecretFile(path);
+    } catch (const std::runtime_error& error) {
+        throw XPluginUsageError(option + " " + error.what());
+    }
+}
+
+std::string ProbeUrl(const PluginOptions& options) {
+    const bool ipv6Literal =
+        options.hostname.find(':') != std::string::npos && options.hostname.front() != '[';
+    const std::string host = ipv6Literal ? "[" + options.hostname + "]" : options.hostname;
+    return "qo-ssh://" + host + ":" + std::to_string(options.port);
+}
+
+// Reads --password-file, else `environmentPassword` (VEK_PASSWORD, may be null);
+// with -i the key file and --passphrase-file instead.
+void ReadCredentials(const PluginOptions& options, const char* environmentPassword,
+                     VekProbeClient::ProbeInput& input) {
+    if (!options.identityFile.empty()) {
+        input.privateKey = Secret(options.identityFile, "-i/--identity-file");
+        if (input.privateKey->GetText().empty()) {
+            throw XPluginUsageError("identity file " + options.identityFile + " is empty");
+        }
+        if (!options.passphraseFile.empty()) {
+            input.password = Secret(options.passphraseFile, "--passphrase-file");
+        }
+    } else if (!options.passwordFile.empty()) {
+        input.password = Secret(options.passwordFile, "--password-file");
+        if (input.password->GetText().empty()) {
+            throw XPluginUsageError("password file " + options.passwordFile + " is empty");
+        }
+    } else if (environmentPassword != nullptr && *environmentPassword != '\0') {
+        input.password = std::string(environmentPassword);
+    } else {
+        throw XPluginUsageError(
+            "no credentials: give --password-file, the environment variable VEK_PASSWORD, or "
+            "-i");
+    }
+}
+
+VekProbeClient::ProbeInput InputOf(const PluginOptions& options, const char* environmentPassword) {
+    VekProbeClient::ProbeInput input;
+    input.url = ProbeUrl(options);
+    input.ipv6 = options.ipv6;
+    input.timeoutSeconds = options.timeoutSeconds;
+    input.username = options.logname;
+    input.hostKeys = options.hostKeys;
+    input.command = options.command.value_or("");
+    input.maxOutputBytes = kCaptureLimitBytes;
+    ReadCredentials(options, environmentPassword, input);
+    return input;
+}
+
+}  // namespace
+
+PluginAnswer JudgeRun(const PluginOptions& options, const ChildOutcome& run) {
+    if (run.killed == KillReasonEnum::Deadline) {
         const PluginStateEnum state = options.timeoutState;
         return {state, "SSH " + std::string(StateName(state)) +
                            " - timeout (the probe was still running " +
                            std::to_string(options.timeoutSeconds + kProbeGraceSeconds) +
                            " s after its start and was killed)\n"};
     }
+    if (run.killed == KillReasonEnum::OutputTooLarge) {
+        return Unknown("the probe's standard output passed " +
+                       std::to_string(VekProbeClient::kMaxDocumentBytes >> 20) +
+                       " MiB; it was killed");
+    }
     if (!run.exited) {
         return Unknown("the probe was ended by signal " + std::to_string(run.signal));
     }
     if (run.exitCode != 0) {
-        const std::string complaint = ProbeComplaint(run.standardError);
+        const std::string complaint = VekProbeClient::ProbeComplaint(run.standardError);
         return Unknown("the probe exited with code " + std::to_string(run.exitCode) +
                        (complaint.empty() ? "" : ": " + complaint));
     }
     if (run.standardOutput.empty()) {
         return Unknown("the probe wrote no result document");
     }
-    ProbeOutcome outcome;
+    VekProbeClient::ProbeDocument document;
     try {
-        outcome = ParseProbeDocument(run.standardOutput);
+        document = VekProbeClient::ParseProbeDocument(run.standardOutput);
     } catch (const std::exception& error) {
         return Unknown(std::string("the probe's result document is unreadable: ") + error.what());
     }
-    const CheckVerdict verdict = Evaluate(options, outcome);
-    return {verdict.state, FormatReport(options, outcome, verdict)};
+    const CheckVerdict verdict = Evaluate(options, document);
+    return {verdict.state, FormatReport(options, document, verdict)};
 }
-
-}  // namespace
 
 PluginAnswer RunCheck(const std::vector<std::string>& arguments,
                       const PluginEnvironment& environment) {
@@ -93,24 +131,26 @@ PluginAnswer RunCheck(const std::vector<std::string>& arguments,
         if (options.showVersion) {
             return {PluginStateEnum::Unknown, VersionText()};
         }
-        ProbeRunRequest request;
-        request.program =
-            options.probePath.empty() ? environment.ownFolder + "/vek" : options.probePath;
-        request.environment = environment.probeEnvironment;
-        request.limit = std::chrono::seconds(options.timeoutSeconds + kProbeGraceSeconds);
-        {
-            const Credentials credentials = ReadCredentials(options, environment.password);
-            request.input = BuildProbeInput(options, credentials);
-        }
-        ProbeRunResult run;
+        VekProbeClient::ChildCommand probe;
+        probe.executable = options.probePath.empty() ? environment.defaultProbe : options.probePath;
+        probe.environment = environment.probeEnvironment;
         try {
-            run = RunProbeProcess(request);
-        } catch (const std::exception& error) {
-            Wipe(request.input);
-            return Unknown(error.what());
+            probe.input =
+                VekProbeClient::BuildProbeInputLine(InputOf(options, environment.password));
+        } catch (const std::invalid_argument& error) {
+            throw XPluginUsageError(error.what());
         }
-        Wipe(request.input);
-        return Judge(options, run);
+        VekProbeClient::Supervision supervision;
+        supervision.deadline = VekProbeClient::Clock::now() +
+                               std::chrono::seconds(options.timeoutSeconds + kProbeGraceSeconds);
+        ChildOutcome run;
+        try {
+            run = VekProbeClient::RunChild(probe, supervision);
+        } catch (const std::system_error& error) {
+            return Unknown("cannot start the probe " + probe.executable + ": " +
+                           error.code().message());
+        }
+        return JudgeRun(options, run);
     } catch (const XPluginUsageError& error) {
         return Unknown(error.what());
     } catch (const std::exception& error) {
@@ -127,17 +167,6 @@ std::vector<std::string> ProbeEnvironment() {
         }
     }
     return entries;
-}
-
-std::string OwnFolder() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return "";
-    }
-    const std::string executable(path, static_cast<std::size_t>(length));
-    const std::size_t slash = executable.rfind('/');
-    return slash == std::string::npos ? "" : executable.substr(0, slash);
 }
 
 }  // namespace VekPlugin

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "plugin/PluginOptions.h"
 #include "plugin/PluginStateEnum.h"
+#include "probeclient/ChildProcess.h"
 
 namespace VekPlugin {
 
@@ -13,8 +15,8 @@ struct PluginEnvironment {
     const char* password = nullptr;
     // The environment handed to the probe: the plugin's own without VEK_PASSWORD.
     std::vector<std::string> probeEnvironment;
-    // The folder of the check_vek executable, where the probe is looked for.
-    std::string ownFolder;
+    // The probe run when --probe is not given.
+    std::string defaultProbe;
 };
 
 struct PluginAnswer {
@@ -30,10 +32,12 @@ struct PluginAnswer {
 PluginAnswer RunCheck(const std::vector<std::string>& arguments,
                       const PluginEnvironment& environment);
 
+// The answer to one run of the probe: a timeout when it was killed at its
+// deadline, UNKNOWN when it wrote no usable result document, else the verdict on
+// its document.
+PluginAnswer JudgeRun(const PluginOptions& options, const VekProbeClient::ChildOutcome& run);
+
 // The environment of this process for the probe: `environ` without VEK_PASSWORD.
 std::vector<std::string> ProbeEnvironment();
-
-// The folder of /proc/self/exe, or "" when it cannot be read.
-std::string OwnFolder();
 
 }  // namespace VekPlugin

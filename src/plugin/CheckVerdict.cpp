@@ -3,37 +3,39 @@
 #include <algorithm>
 #include <map>
 
-#include "crypto/Base64Codec.h"
-#include "plugin/HostKeyFingerprints.h"
-#include "plugin/OutputPattern.h"
+#include "crypto/HostKeyFingerprint.h"
+#include "domain/CommonTestErrors.h"
+#include "result/SshTestErrorKeys.h"
 
 namespace VekPlugin {
 
 namespace {
 
-const std::string kTooMuchTimeKey = "common.results.error.other.too-much-time";
-const std::string kHostKeyMismatchKey = "qo-ssh.results.error.host-key-mismatch";
+namespace CommonTestErrors = VekLibrary::VekDomain::DataKeys::CommonTestErrors;
+namespace SshTestErrorKeys = Ssh::SshTestErrorKeys;
+using VekLibrary::Crypto::HostKeyFingerprintText;
+using VekProbeClient::ProbeDocument;
 
 // What each error key of the probe means, in the words of the status line.
 const std::map<std::string, std::string>& ErrorTexts() {
     static const std::map<std::string, std::string> texts = {
-        {"common.results.error.dns-resolution-failure", "name resolution failed"},
-        {"common.results.error.unknown-connect-failure", "connection failed"},
-        {"common.results.error.connect-timeout", "connection timed out"},
-        {"common.results.error.other.too-much-time", "timeout"},
-        {"qo-ssh.results.error.handshake-failure", "handshake failed"},
-        {"qo-ssh.results.error.handshake-timeout", "handshake timed out"},
-        {"qo-ssh.results.error.authentication-failed", "authentication failed"},
-        {"qo-ssh.results.error.authentication-timeout", "authentication timed out"},
-        {"qo-ssh.results.error.password-expired", "password expired"},
-        {"qo-ssh.results.error.command-execution-failed", "command execution failed"},
-        {"qo-ssh.results.error.command-execution-timeout", "command timed out"},
-        {"qo-ssh.results.error.host-key-mismatch", "host key mismatch"},
+        {CommonTestErrors::DnsResolutionError, "name resolution failed"},
+        {CommonTestErrors::UnknownConnectFailureError, "connection failed"},
+        {CommonTestErrors::ConnectTimeoutError, "connection timed out"},
+        {CommonTestErrors::TooMuchTimeError, "timeout"},
+        {SshTestErrorKeys::HandshakeFailureError, "handshake failed"},
+        {SshTestErrorKeys::HandshakeTimeoutError, "handshake timed out"},
+        {SshTestErrorKeys::AuthenticationFailedError, "authentication failed"},
+        {SshTestErrorKeys::AuthenticationTimeoutError, "authentication timed out"},
+        {SshTestErrorKeys::PasswordExpiredError, "password expired"},
+        {SshTestErrorKeys::CommandExecutionFailedError, "command execution failed"},
+        {SshTestErrorKeys::CommandExecutionTimeoutError, "command timed out"},
+        {SshTestErrorKeys::HostKeyMismatchError, "host key mismatch"},
     };
     return texts;
 }
 
-std::string ErrorReason(const ProbeOutcome& outcome) {
+std::string ErrorReason(const ProbeDocument& outcome) {
     const auto known = ErrorTexts().find(*outcome.errorCode);
     std::string reason = known != ErrorTexts().end() ? known->second : *outcome.errorCode;
     if (outcome.errorDetails && !outcome.errorDetails->empty()) {
@@ -42,16 +44,19 @@ std::string ErrorReason(const ProbeOutcome& outcome) {
     return reason;
 }
 
-// ssh-keygen's form of a hex SHA-256 fingerprint, for messages.
+// ssh-keygen's form of the document's hex fingerprint, for messages.
 std::string Sha256Form(const std::string& hex) {
-    std::string bytes;
-    for (std::size_t index = 0; index + 1 < hex.size(); index += 2) {
-        bytes += static_cast<char>(std::stoi(hex.substr(index, 2), nullptr, 16));
-    }
-    std::string encoded;
-    VekLibrary::Crypto::Base64Codec::Encode(bytes, encoded);
-    encoded.erase(std::remove(encoded.begin(), encoded.end(), '='), encoded.end());
-    return "SHA256:" + encoded;
+    VekLibrary::Crypto::HostKeyFingerprint fingerprint{};
+    return HostKeyFingerprintText::Parse(hex, fingerprint)
+               ? HostKeyFingerprintText::ToOpenSshText(fingerprint)
+               : hex;
+}
+
+bool IsAccepted(const std::string& hex,
+                const std::vector<VekLibrary::Crypto::HostKeyFingerprint>& accepted) {
+    VekLibrary::Crypto::HostKeyFingerprint presented{};
+    return HostKeyFingerprintText::Parse(hex, presented) &&
+           std::find(accepted.begin(), accepted.end(), presented) != accepted.end();
 }
 
 void CheckThresholds(const std::string& label, long long milliseconds,
@@ -74,7 +79,7 @@ void CheckThresholds(const std::string& label, long long milliseconds,
 
 bool IsTimeoutErrorKey(const std::string& key) {
     const std::string suffix = "-timeout";
-    return key == kTooMuchTimeKey ||
+    return key == CommonTestErrors::TooMuchTimeError ||
            (key.size() > suffix.size() &&
             key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0);
 }
@@ -100,22 +105,22 @@ CheckVerdict Decide(const std::vector<CheckFinding>& findings) {
     return verdict;
 }
 
-CheckVerdict Evaluate(const PluginOptions& options, const ProbeOutcome& outcome) {
+CheckVerdict Evaluate(const PluginOptions& options, const ProbeDocument& outcome) {
     std::vector<CheckFinding> findings;
     if (outcome.errorCode) {
         const std::string& key = *outcome.errorCode;
-        const PluginStateEnum state = key == kHostKeyMismatchKey ? PluginStateEnum::Critical
-                                      : IsTimeoutErrorKey(key)   ? options.timeoutState
-                                                                 : PluginStateEnum::Critical;
+        const PluginStateEnum state = key == SshTestErrorKeys::HostKeyMismatchError
+                                          ? PluginStateEnum::Critical
+                                      : IsTimeoutErrorKey(key) ? options.timeoutState
+                                                               : PluginStateEnum::Critical;
         findings.push_back({state, ErrorReason(outcome)});
     }
     // check_vek compares the key itself too, for probes that do not know --host-key;
     // a probe that does already said so.
-    const bool probeSawMismatch = outcome.errorCode && *outcome.errorCode == kHostKeyMismatchKey;
+    const bool probeSawMismatch =
+        outcome.errorCode && *outcome.errorCode == SshTestErrorKeys::HostKeyMismatchError;
     if (!options.hostKeys.empty() && outcome.hostFingerprintHex && !probeSawMismatch) {
-        const std::vector<std::string> accepted = ParseHostKeyFingerprints(options.hostKeys);
-        if (std::find(accepted.begin(), accepted.end(), *outcome.hostFingerprintHex) ==
-            accepted.end()) {
+        if (!IsAccepted(*outcome.hostFingerprintHex, options.hostKeys)) {
             findings.push_back(
                 {PluginStateEnum::Critical, "host key mismatch (the server's key " +
                                                 Sha256Form(*outcome.hostFingerprintHex) +
@@ -126,10 +131,11 @@ CheckVerdict Evaluate(const PluginOptions& options, const ProbeOutcome& outcome)
         CheckThresholds("time", outcome.TotalMilliseconds(), options.warning, options.critical,
                         findings);
     }
-    for (std::size_t index = 0; index < kStageCount; ++index) {
+    for (std::size_t index = 0; index < VekProbeClient::kStageCount; ++index) {
         if (outcome.stageMilliseconds[index]) {
-            CheckThresholds(kProbeStages[index].label, *outcome.stageMilliseconds[index],
-                            options.stageWarning[index], options.stageCritical[index], findings);
+            CheckThresholds(VekProbeClient::ProbeStages()[index].name,
+                            *outcome.stageMilliseconds[index], options.stageWarning[index],
+                            options.stageCritical[index], findings);
         }
     }
     if (options.remoteVersion) {
@@ -151,8 +157,7 @@ CheckVerdict Evaluate(const PluginOptions& options, const ProbeOutcome& outcome)
                                                                ", expected " +
                                                                std::to_string(options.expectExit)});
         }
-        if (options.expect &&
-            !OutputPattern(*options.expect).Matches(outcome.output.value_or(""))) {
+        if (options.expectPattern && !options.expectPattern->Found(outcome.output.value_or(""))) {
             findings.push_back(
                 {PluginStateEnum::Critical, "output does not match '" + *options.expect + "'"});
         }

@@ -5,7 +5,7 @@
 
 #include "plugin/PluginOptions.h"
 #include "plugin/PluginStateEnum.h"
-#include "plugin/ProbeOutcome.h"
+#include "probeclient/ProbeDocument.h"
 
 namespace VekPlugin {
 
@@ -31,7 +31,7 @@ CheckVerdict Decide(const std::vector<CheckFinding>& findings);
 // the total time of a test that completed, the stage thresholds on every stage
 // that ran, -r against the server identification, and --expect-exit and -e
 // against a command that ran to its end.
-CheckVerdict Evaluate(const PluginOptions& options, const ProbeOutcome& outcome);
+CheckVerdict Evaluate(const PluginOptions& options, const VekProbeClient::ProbeDocument& outcome);
 
 // True for the error keys of a budget that ran out.
 bool IsTimeoutErrorKey(const std::string& key);

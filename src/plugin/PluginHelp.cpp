@@ -1,8 +1,9 @@
 #include "plugin/PluginHelp.h"
 
 #include "plugin/PluginOptions.h"
-#include "plugin/ProbeStages.h"
 #include "plugin/ReportLimits.h"
+#include "probeclient/ProbeStages.h"
+#include "probeclient/SecretFile.h"
 
 #ifndef VEK_PLUGIN_VERSION
 #define VEK_PLUGIN_VERSION "unknown"
@@ -38,18 +39,22 @@ std::string HelpText() {
            "  -l, --logname=USER\n"
            "        User name to log in as.\n"
            "  --password-file=FILE\n"
-           "        File whose first line is the password. Without it (and without -i) the\n"
-           "        password is taken from the environment variable VEK_PASSWORD. Secrets\n"
-           "        never go on a command line: check_vek hands them to the probe on its\n"
-           "        standard input.\n"
+           "        File that holds the password (one trailing line end is dropped). Without\n"
+           "        it (and without -i) the password is taken from the environment variable\n"
+           "        VEK_PASSWORD. Secrets never go on a command line: check_vek hands them to\n"
+           "        the probe on its standard input.\n"
            "  -i, --identity-file=FILE\n"
            "        Private key file to authenticate with instead of a password.\n"
            "  --passphrase-file=FILE\n"
-           "        File whose first line is the passphrase of the -i key.\n"
+           "        File that holds the passphrase of the -i key.\n"
+           "        Secret files must be regular files of at most " +
+           std::to_string(VekProbeClient::kMaxSecretFileBytes / 1024) +
+           " KiB that only their owner\n"
+           "        may access (chmod 600).\n"
            "  --host-key=FINGERPRINTS\n"
            "        Comma-separated SHA-256 fingerprints of the accepted host keys, as\n"
-           "        ssh-keygen -l prints them (SHA256:...) or as 64 hex digits. Any other\n"
-           "        host key is CRITICAL.\n"
+           "        ssh-keygen -l prints them (SHA256:...), as 64 hex digits or as 32\n"
+           "        colon-separated hex pairs. Any other host key is CRITICAL.\n"
            "  -C, --command=TEXT\n"
            "        Text run by the remote shell; its output is captured. Without it the\n"
            "        test ends after authentication.\n"
@@ -68,7 +73,7 @@ std::string HelpText() {
            "  --stage-warning=STAGE=RANGE\n"
            "        WARNING when one stage's time in seconds alerts on RANGE; repeatable.\n"
            "        Stages: " +
-           StageLabelList() +
+           VekProbeClient::StageNameList() +
            ".\n"
            "  --stage-critical=STAGE=RANGE\n"
            "        CRITICAL likewise; repeatable.\n"
@@ -79,7 +84,7 @@ std::string HelpText() {
            "        CRITICAL unless TEXT is part of the server's identification line, as in\n"
            "        SSH-2.0-OpenSSH_9.2p1.\n"
            "  -e, --expect=REGEX\n"
-           "        CRITICAL unless the POSIX extended regular expression matches the\n"
+           "        CRITICAL unless the regular expression (RE2's POSIX syntax) matches the\n"
            "        captured output (^ and $ also match at line ends). Needs -C.\n"
            "  --timeout-state=STATE\n"
            "        State of a test whose time budget ran out: OK, WARNING, CRITICAL or\n"

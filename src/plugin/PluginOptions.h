@@ -1,12 +1,16 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "crypto/HostKeyFingerprint.h"
 #include "plugin/PluginStateEnum.h"
-#include "plugin/ProbeStages.h"
 #include "plugin/ThresholdRange.h"
+#include "probeclient/OutputPattern.h"
+#include "probeclient/ProbeStages.h"
 
 namespace VekPlugin {
 
@@ -24,8 +28,8 @@ struct PluginOptions {
     std::string passwordFile;
     std::string identityFile;
     std::string passphraseFile;
-    // The fingerprints as given, comma-separated.
-    std::string hostKeys;
+    // The accepted host keys; empty accepts any.
+    std::vector<VekLibrary::Crypto::HostKeyFingerprint> hostKeys;
 
     std::optional<std::string> command;
     int timeoutSeconds = kDefaultTimeoutSeconds;
@@ -33,11 +37,14 @@ struct PluginOptions {
 
     std::optional<ThresholdRange> warning;
     std::optional<ThresholdRange> critical;
-    std::array<std::optional<ThresholdRange>, kStageCount> stageWarning;
-    std::array<std::optional<ThresholdRange>, kStageCount> stageCritical;
+    // Per stage, in the order of VekProbeClient::ProbeStages().
+    std::array<std::optional<ThresholdRange>, VekProbeClient::kStageCount> stageWarning;
+    std::array<std::optional<ThresholdRange>, VekProbeClient::kStageCount> stageCritical;
     int expectExit = 0;
     std::optional<std::string> remoteVersion;
+    // -e as given and compiled.
     std::optional<std::string> expect;
+    std::shared_ptr<const VekProbeClient::OutputPattern> expectPattern;
     PluginStateEnum timeoutState = PluginStateEnum::Critical;
 
     // Empty: "vek" in the folder of check_vek itself.

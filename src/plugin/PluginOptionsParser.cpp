@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <optional>
 
-#include "plugin/HostKeyFingerprints.h"
-#include "plugin/OutputPattern.h"
+#include "crypto/HostKeyFingerprint.h"
 #include "plugin/XPluginUsageError.h"
+#include "probeclient/OutputPattern.h"
 
 namespace VekPlugin {
 
@@ -75,6 +75,8 @@ std::string NonEmpty(const char* value, const std::string& option) {
     return value;
 }
 
+using VekProbeClient::kStageCount;
+
 void SetStageThreshold(const std::string& text, const std::string& option,
                        std::array<std::optional<ThresholdRange>, kStageCount>& thresholds) {
     const std::size_t equals = text.find('=');
@@ -82,12 +84,32 @@ void SetStageThreshold(const std::string& text, const std::string& option,
         throw XPluginUsageError(option + " '" + text + "': give STAGE=RANGE");
     }
     const std::string stage = text.substr(0, equals);
-    const std::size_t index = FindStage(stage);
+    const std::size_t index = VekProbeClient::FindStage(stage);
     if (index == kStageCount) {
         throw XPluginUsageError(option + ": unknown stage '" + stage +
-                                "' (stages: " + StageLabelList() + ")");
+                                "' (stages: " + VekProbeClient::StageNameList() + ")");
     }
     thresholds[index] = ThresholdRange::Parse(text.substr(equals + 1));
+}
+
+std::vector<VekLibrary::Crypto::HostKeyFingerprint> ParseHostKeys(const std::string& list) {
+    std::vector<VekLibrary::Crypto::HostKeyFingerprint> fingerprints;
+    std::string refused;
+    if (!VekLibrary::Crypto::HostKeyFingerprintText::ParseList(list, fingerprints, refused)) {
+        throw XPluginUsageError("invalid host key fingerprint '" + refused +
+                                "': give SHA256:<base64>, 64 hex digits or 32 colon-separated "
+                                "hex pairs");
+    }
+    return fingerprints;
+}
+
+std::shared_ptr<const VekProbeClient::OutputPattern> CompileExpect(const std::string& pattern) {
+    try {
+        return std::make_shared<const VekProbeClient::OutputPattern>(
+            pattern, VekProbeClient::OutputPattern::SyntaxEnum::Posix);
+    } catch (const std::invalid_argument& error) {
+        throw XPluginUsageError("invalid regular expression '" + pattern + "': " + error.what());
+    }
 }
 
 std::string OptionName(int code, const std::string& fallback) {
@@ -122,8 +144,7 @@ void Apply(int code, const char* value, PluginOptions& options) {
             options.passphraseFile = NonEmpty(value, name);
             break;
         case kHostKey:
-            ParseHostKeyFingerprints(value);
-            options.hostKeys = value;
+            options.hostKeys = ParseHostKeys(value);
             break;
         case 'C':
             options.command = NonEmpty(value, name);
@@ -156,11 +177,10 @@ void Apply(int code, const char* value, PluginOptions& options) {
         case 'r':
             options.remoteVersion = NonEmpty(value, name);
             break;
-        case 'e': {
-            const OutputPattern checked(value);
+        case 'e':
+            options.expectPattern = CompileExpect(value);
             options.expect = value;
             break;
-        }
         case kTimeoutState:
             options.timeoutState = ParseState(value);
             break;

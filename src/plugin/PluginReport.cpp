@@ -62,9 +62,9 @@ std::string PerfdataItem(const std::string& label, const std::string& value,
     return item;
 }
 
-std::string HostPort(const PluginOptions& options, const ProbeOutcome& outcome) {
+std::string HostPort(const PluginOptions& options, const VekProbeClient::ProbeDocument& outcome) {
     const std::string host = outcome.hostName.empty() ? options.hostname : outcome.hostName;
-    const long long port = outcome.port != 0 ? outcome.port : options.port;
+    const long long port = outcome.port.value_or(options.port);
     const bool ipv6Literal = host.find(':') != std::string::npos;
     return (ipv6Literal ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
@@ -79,19 +79,20 @@ std::string QuoteLabel(const std::string& label) {
     return quoted + "'";
 }
 
-std::string FormatPerformanceData(const PluginOptions& options, const ProbeOutcome& outcome) {
+std::string FormatPerformanceData(const PluginOptions& options,
+                                  const VekProbeClient::ProbeDocument& outcome) {
     const std::string maximum = std::to_string(options.timeoutSeconds);
     std::string data = PerfdataItem("time", FormatSeconds(outcome.TotalMilliseconds()) + "s",
                                     Field(options.warning), Field(options.critical), "0", maximum);
-    for (std::size_t index = 0; index < kStageCount; ++index) {
+    for (std::size_t index = 0; index < VekProbeClient::kStageCount; ++index) {
         if (outcome.stageMilliseconds[index]) {
-            data += " " + PerfdataItem(kProbeStages[index].label,
+            data += " " + PerfdataItem(VekProbeClient::ProbeStages()[index].name,
                                        FormatSeconds(*outcome.stageMilliseconds[index]) + "s",
                                        Field(options.stageWarning[index]),
                                        Field(options.stageCritical[index]), "0", maximum);
         }
     }
-    if (outcome.stageMilliseconds[kStageCount - 1]) {
+    if (outcome.stageMilliseconds[VekProbeClient::kStageCount - 1]) {
         data += " " + PerfdataItem("output_bytes",
                                    std::to_string(outcome.outputBytes.value_or(0)) + "B", "", "",
                                    "0", "");
@@ -99,7 +100,7 @@ std::string FormatPerformanceData(const PluginOptions& options, const ProbeOutco
     return data;
 }
 
-std::string FormatReport(const PluginOptions& options, const ProbeOutcome& outcome,
+std::string FormatReport(const PluginOptions& options, const VekProbeClient::ProbeDocument& outcome,
                          const CheckVerdict& verdict) {
     std::string text;
     if (verdict.reasons.empty()) {

@@ -4,8 +4,8 @@
 
 #include "plugin/CheckVerdict.h"
 #include "plugin/PluginOptions.h"
-#include "plugin/ProbeOutcome.h"
 #include "plugin/ReportLimits.h"
+#include "probeclient/ProbeDocument.h"
 
 namespace VekPlugin {
 
@@ -15,7 +15,7 @@ namespace VekPlugin {
 // [<server identification> ]in <seconds> s" when no reason was found, else the
 // reasons, "; "-separated. A "|" in any text becomes U+00A6 (broken bar), since a
 // "|" on any line starts performance data.
-std::string FormatReport(const PluginOptions& options, const ProbeOutcome& outcome,
+std::string FormatReport(const PluginOptions& options, const VekProbeClient::ProbeDocument& outcome,
                          const CheckVerdict& verdict);
 
 // "SSH UNKNOWN - <reason>\n" for a check that got no result document.
@@ -24,7 +24,8 @@ std::string FormatUnknown(const std::string& reason);
 // The performance data: time, the stages that ran and, when the command stage
 // ran, output_bytes, each "'label'=value[UOM];[warn];[crit];[min];[max]" with the
 // empty fields at the end left out.
-std::string FormatPerformanceData(const PluginOptions& options, const ProbeOutcome& outcome);
+std::string FormatPerformanceData(const PluginOptions& options,
+                                  const VekProbeClient::ProbeDocument& outcome);
 
 // A label in single quotes, a quote inside it doubled.
 std::string QuoteLabel(const std::string& label);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <array>
+#include "crypto/HostKeyFingerprint.h"
 
 namespace Ssh {
 
 // The SHA-256 digest of a server's host key blob, as OpenSSH fingerprints it.
-using HostKeyFingerprint = std::array<unsigned char, 32>;
+using HostKeyFingerprint = VekLibrary::Crypto::HostKeyFingerprint;
 
 }  // namespace Ssh

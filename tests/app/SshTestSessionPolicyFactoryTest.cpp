@@ -141,7 +141,8 @@ const std::string kLaterOptionsHelpText = R"(
 Flags: -k, --hostKey
 Datakey: /Capabilities/qo-ssh.test.host-key-fingerprints
 Description: Expected SHA-256 fingerprints of the server's host key, separated by commas.
-    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal characters.
+    Each is SHA256:<base64> as ssh-keygen -l prints it, or 64 hexadecimal characters,
+    bare or as 32 pairs separated by colons.
     When given, the password is sent only to a server whose key matches one of them.
 Requirement: Optional for CLI. Optional for JSON.
 Input Type: String

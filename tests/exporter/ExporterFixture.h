@@ -31,7 +31,7 @@ protected:
         return "modules:\n"
                "  password:\n" +
                login +
-               "    command: \"echo hello; exit 3\\n\"\n"
+               "    command: \"echo hello; exit 3\"\n"
                "  wrong:\n    username: " +
                YamlQuoted(sshd_.user) +
                "\n    password: not-the-password\n"

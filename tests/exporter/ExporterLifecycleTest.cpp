@@ -67,7 +67,7 @@ TEST_F(ExporterProcessTest, ASecretFileOthersMayReadIsRefusedAtStart) {
     const std::string log = exporter.Process().Log();
     EXPECT_THAT(log,
                 HasSubstr("Error loading configuration: " + dir_.File("config.yml") +
-                          ": module \"password\": secret file " + dir_.File("password") +
+                          ": module \"password\": password_file " + dir_.File("password") +
                           ": its mode 0644 lets group or others access it; run chmod 600 on it"));
     EXPECT_THAT(log, Not(HasSubstr(sshd_.password)));
 }

@@ -42,7 +42,7 @@ TEST_F(ExporterProcessTest, ProbesAnswerWithMetricsThatPromtoolAccepts) {
         double success;
         std::string mustHave;
     } cases[] = {
-        {ProbePath("password"), 1, "probe_ssh_stage_duration_seconds{stage=\"command_execution\"}"},
+        {ProbePath("password"), 1, "probe_ssh_stage_duration_seconds{stage=\"exec\"}"},
         {ProbePath("wrong"), 0,
          "probe_ssh_error_info{code=\"qo-ssh.results.error.authentication-failed\"} 1"},
         {ProbePath("password", refused.Port()), 0,

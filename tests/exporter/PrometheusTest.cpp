@@ -146,8 +146,8 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     EXPECT_EQ(success["ssh_key"], "1") << exporter.Process().Log();
     EXPECT_EQ(success["ssh_wrong_password"], "0");
     EXPECT_EQ(success["ssh_refused"], "0");
-    for (const char* stage : {"dns", "connect", "banner_exchange", "key_exchange",
-                              "service_request", "authentication", "command_execution"}) {
+    for (const char* stage :
+         {"dns", "connect", "banner", "kex", "service_request", "auth", "exec"}) {
         ASSERT_EQ(stages.count(std::string("ssh_password/") + stage), 1u) << stage;
         EXPECT_GE(std::stod(stages[std::string("ssh_password/") + stage]), 0.0) << stage;
     }

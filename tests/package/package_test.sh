@@ -63,7 +63,7 @@ cmake --build "$build" --target vek vek_manpage check_vek check_vek_manpage vek-
     { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
 deb=$(ls "$work"/pkg/ssh-vek_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libssl3 zlib1g libcpp-httplib0.11 libyaml-cpp0.7; do
+for library in libc6 libssl3 zlib1g libcpp-httplib0.11 libyaml-cpp0.7 libre2-9; do
     [[ ", $depends," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $depends"
 done
 

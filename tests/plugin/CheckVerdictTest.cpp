@@ -2,16 +2,19 @@
 // probe's fixtures cannot show: keys of later probe versions, every error key of
 // the vocabulary, unusual texts.
 
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "plugin/CheckVek.h"
 #include "plugin/CheckVerdict.h"
 #include "plugin/PluginOptionsParser.h"
 #include "plugin/PluginReport.h"
-#include "plugin/ProbeOutcome.h"
+#include "probeclient/ProbeDocument.h"
 
 namespace {
 
@@ -61,7 +64,8 @@ std::string Answer(const std::vector<std::string>& extra, const Json& document,
     std::vector<std::string> arguments = {"-H", "127.0.0.1", "-p", "2222", "-l", "u", "-C", "x"};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     const VekPlugin::PluginOptions options = VekPlugin::ParsePluginOptions(arguments);
-    const VekPlugin::ProbeOutcome outcome = VekPlugin::ParseProbeDocument(document.dump());
+    const VekProbeClient::ProbeDocument outcome =
+        VekProbeClient::ParseProbeDocument(document.dump());
     const VekPlugin::CheckVerdict verdict = VekPlugin::Evaluate(options, outcome);
     if (state != nullptr) {
         *state = verdict.state;
@@ -201,24 +205,21 @@ TEST(CheckVerdictTest, TextsCannotBreakTheFormat) {
               "b\n");
 }
 
-TEST(CheckVerdictTest, RefusesWhatIsNoResultDocument) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"not json", "not JSON"},
-        {"[]", "no member MonitorResults"},
-        {R"({"MonitorResults":[]})", "MonitorResults is not a non-empty array"},
-        {R"({"MonitorResults":[{"StepResults":[{"Metrics":[{}],"OtherData":{}}]}]})",
-         "no member MetricData"},
-        {R"({"MonitorResults":[{"StepResults":[{"Metrics":[{"MetricData":{"common.results.metrics.dns.ms":"1"}}],"OtherData":{}}]}]})",
-         "common.results.metrics.dns.ms is not an integer"},
-    };
-    for (const auto& [document, reason] : cases) {
-        try {
-            VekPlugin::ParseProbeDocument(document);
-            ADD_FAILURE() << "accepted " << document;
-        } catch (const std::runtime_error& error) {
-            EXPECT_EQ(std::string(error.what()), reason) << document;
-        }
-    }
+TEST(CheckVerdictTest, AKilledProbeIsATimeoutOrUnknown) {
+    // Killed 5 s after a budget of 1 s, or for a standard output past the cap.
+    const auto options =
+        VekPlugin::ParsePluginOptions({"-H", "h", "-l", "u", "-t", "1", "--timeout-state", "1"});
+    VekProbeClient::ChildOutcome run;
+    run.signal = SIGKILL;
+    run.killed = VekProbeClient::KillReasonEnum::Deadline;
+    const VekPlugin::PluginAnswer timeout = VekPlugin::JudgeRun(options, run);
+    EXPECT_EQ(timeout.state, PluginStateEnum::Warning);
+    EXPECT_EQ(timeout.text,
+              "SSH WARNING - timeout (the probe was still running 6 s after its start and was "
+              "killed)\n");
+    run.killed = VekProbeClient::KillReasonEnum::OutputTooLarge;
+    EXPECT_EQ(VekPlugin::JudgeRun(options, run).text,
+              "SSH UNKNOWN - the probe's standard output passed 64 MiB; it was killed\n");
 }
 
 }  // namespace

@@ -17,13 +17,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "crypto/HostKeyFingerprint.h"
 #include "fixtures/AsyncsshFixture.h"
 #include "fixtures/LoopbackServer.h"
 #include "fixtures/OneShotSshd.h"
 #include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 #include "result/SshTestErrorKeys.h"
-#include "ssh/HostKeyPins.h"
 #include "ssh/SshClientTestSupport.h"
 
 namespace {
@@ -35,7 +35,8 @@ using VekTest::RunClient;
 std::vector<Ssh::HostKeyFingerprint> Pins(const std::string& list) {
     std::vector<Ssh::HostKeyFingerprint> pins;
     std::string refused;
-    EXPECT_TRUE(Ssh::HostKeyPins::Parse(list, pins, refused)) << refused;
+    EXPECT_TRUE(VekLibrary::Crypto::HostKeyFingerprintText::ParseList(list, pins, refused))
+        << refused;
     return pins;
 }
 
