@@ -5,8 +5,9 @@
 # namespaces, read-only as the manifests ask, with each container's volumes laid
 # out as the kubelet does (the network is the host's: the fixture sshd listens on
 # loopback).
-#   1. the image: a non-root numeric user, the exporter as entrypoint, the probe,
-#      its man page, /bin/sh and the CA bundle present, the kept packages listed;
+#   1. the image: a non-root numeric user, the exporter as entrypoint, the probe
+#      (with libcrypto linked in), its man page, /bin/sh and the CA bundle present,
+#      the kept packages listed;
 #   2. the CronJob's container command (deploy/kubernetes/cronjob.yaml) as
 #      written: the probe tests a throwaway fixture sshd and writes its document;
 #   3. the Deployment's init container (exporter-deployment.yaml) as written, then
@@ -105,6 +106,13 @@ certificates=$(grep -c 'BEGIN CERTIFICATE' "$rootfs/etc/ssl/certs/ca-certificate
 [ "$certificates" -gt 50 ] || fail "only $certificates CA certificates"
 packages=$(sed -n 's/^Package: //p' "$rootfs/var/lib/dpkg/status" | paste -sd ' ')
 [[ " $packages " == *" ssh-vek "* ]] || fail "ssh-vek is not among the packages: $packages"
+# The image carries the probe with libcrypto linked in (build-image chooses so):
+# the package says so, and the probe needs no shared libcrypto.
+grep -q '^Static-Built-Using: .*openssl (= ' "$rootfs/var/lib/dpkg/status" ||
+    fail "the package in the image names no OpenSSL linked in"
+if readelf --dynamic "$rootfs/usr/bin/vek" | grep -q 'NEEDED.*libcrypto'; then
+    fail "the image's probe links the shared libcrypto"
+fi
 echo "container image: $(basename "$image") runs as $user, entrypoint ${entrypoint[*]}"
 echo "container image: packages: $packages"
 
