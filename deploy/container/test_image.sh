@@ -106,13 +106,21 @@ certificates=$(grep -c 'BEGIN CERTIFICATE' "$rootfs/etc/ssl/certs/ca-certificate
 [ "$certificates" -gt 50 ] || fail "only $certificates CA certificates"
 packages=$(sed -n 's/^Package: //p' "$rootfs/var/lib/dpkg/status" | paste -sd ' ')
 [[ " $packages " == *" ssh-vek "* ]] || fail "ssh-vek is not among the packages: $packages"
-# The image carries the probe with libcrypto linked in (build-image chooses so):
-# the package says so, and the probe needs no shared libcrypto.
-grep -q '^Static-Built-Using: .*openssl (= ' "$rootfs/var/lib/dpkg/status" ||
-    fail "the package in the image names no OpenSSL linked in"
-if readelf --dynamic "$rootfs/usr/bin/vek" | grep -q 'NEEDED.*libcrypto'; then
-    fail "the image's probe links the shared libcrypto"
+# The image carries the probe with libcrypto and zlib linked in (build-image
+# chooses so): it needs neither as a shared library, and its package names the
+# exact source versions inside and asks for a rebuild after their updates.
+if readelf --dynamic "$rootfs/usr/bin/vek" | grep -E -q 'NEEDED.*(libcrypto|libz)\.'; then
+    fail "the image's probe links a shared libcrypto or zlib"
 fi
+built_using=$(awk -v RS= '/(^|\n)Package: ssh-vek\n/' "$rootfs/var/lib/dpkg/status" |
+    sed -n 's/^Static-Built-Using: //p')
+for development in libssl-dev zlib1g-dev; do
+    source=$(dpkg-query -W -f='${source:Package} (= ${source:Version})' "$development")
+    [[ ", $built_using," == *", $source,"* ]] || fail "Static-Built-Using lacks $source: $built_using"
+done
+[[ "$built_using" == "libssh2 (= "* ]] || fail "Static-Built-Using lacks libssh2: $built_using"
+grep -q "rebuild and reinstall" "$rootfs/var/lib/dpkg/status" ||
+    fail "the package's description does not ask for a rebuild after updates"
 echo "container image: $(basename "$image") runs as $user, entrypoint ${entrypoint[*]}"
 echo "container image: packages: $packages"
 

@@ -1,12 +1,9 @@
 // The built program as a separate process: its input errors, help, standard
 // streams, exit status and signals, and whole tests against the fixture servers.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -627,19 +624,15 @@ TEST(EndToEndSessionTest, AnyTimeoutIsAWorkingBudget) {
     }
 }
 
-// The probe reads no configuration file: a machine's OpenSSL configuration that
-// OpenSSL cannot load (it names a provider that does not exist) has no say.
+// The probe reads no configuration file: an OpenSSL configuration that OpenSSL
+// cannot load (it activates a provider that does not exist) has no say.
 TEST(EndToEndSessionTest, TheMachinesOpenSslConfigurationIsNotRead) {
     const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
-    const std::string path =
-        testing::TempDir() + "vek-e2e-openssl-" + std::to_string(::getpid()) + ".cnf";
-    std::ofstream(path) << "openssl_conf = init\nconfig_diagnostics = 1\n[init]\n"
-                           "providers = providers\n[providers]\nmissing = missing\n"
-                           "[missing]\nactivate = 1\n";
+    const std::string path = std::string(VEK_SSHD_FIXTURE_DIR) + "/broken-openssl.cnf";
+    std::ofstream(path) << "openssl_conf = a\nconfig_diagnostics = 1\n[a]\nproviders = b\n"
+                           "[b]\nmissing = c\n[c]\nactivate = 1\n";
     ::setenv("OPENSSL_CONF", path.c_str(), 1);
     const ProbeRun run = RunVek(Cli(SshdArguments(sshd, "e2e-openssl-conf", kCommands)));
-    ::unsetenv("OPENSSL_CONF");
-    std::remove(path.c_str());
     ExpectCompleteTest(run, HelloFromSshd(sshd, "e2e-openssl-conf"));
 }
 
