@@ -19,6 +19,36 @@ if(NOT TARGET nlohmann_json::nlohmann_json)
                         "Run scripts/bootstrap first.")
 endif()
 
+# OpenSSL's libcrypto and zlib, shared or linked in, chosen per executable: a target
+# whose VEK_STATIC_CRYPTO property is true links the static archives (Debian's
+# libssl-dev and zlib1g-dev ship them), every other target the shared libraries.
+# The probe starts once per test, and the dynamic loader's relocation of the shared
+# libcrypto alone is about a sixth of a test's CPU (benchmarks/compare measures both).
+# libssh2's exported link interface names the shared libraries, so it is replaced by
+# the same choice.
+option(VEK_STATIC_CRYPTO "Link libcrypto and zlib statically into the probe vek" ON)
+find_library(VEK_LIBCRYPTO_ARCHIVE libcrypto.a)
+find_library(VEK_LIBZ_ARCHIVE libz.a)
+if(VEK_STATIC_CRYPTO AND (NOT VEK_LIBCRYPTO_ARCHIVE OR NOT VEK_LIBZ_ARCHIVE))
+    message(FATAL_ERROR "VEK_STATIC_CRYPTO needs libcrypto.a and libz.a (libssl-dev, zlib1g-dev); "
+                        "run scripts/bootstrap or configure with -DVEK_STATIC_CRYPTO=OFF.")
+endif()
+set(vek_static_crypto "$<BOOL:$<TARGET_PROPERTY:VEK_STATIC_CRYPTO>>")
+add_library(vek_libcrypto INTERFACE)
+add_library(vek_libz INTERFACE)
+if(VEK_STATIC_CRYPTO)
+    target_link_libraries(vek_libcrypto INTERFACE
+        "$<${vek_static_crypto}:${VEK_LIBCRYPTO_ARCHIVE};${CMAKE_DL_LIBS};Threads::Threads>"
+        "$<$<NOT:${vek_static_crypto}>:OpenSSL::Crypto>")
+    target_link_libraries(vek_libz INTERFACE
+        "$<IF:${vek_static_crypto},${VEK_LIBZ_ARCHIVE},ZLIB::ZLIB>")
+else()
+    target_link_libraries(vek_libcrypto INTERFACE OpenSSL::Crypto)
+    target_link_libraries(vek_libz INTERFACE ZLIB::ZLIB)
+endif()
+set_property(TARGET libssh2::libssh2_static PROPERTY INTERFACE_LINK_LIBRARIES
+             "$<LINK_ONLY:vek_libcrypto>" "$<LINK_ONLY:vek_libz>")
+
 # The exporter's HTTP server and configuration file: Debian's cpp-httplib (a shared
 # library whose compile definitions come with its pkg-config file) and yaml-cpp.
 find_package(PkgConfig REQUIRED)

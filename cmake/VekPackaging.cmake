@@ -11,8 +11,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
-# dpkg-shlibdeps derives Depends from the libraries the binary really links
-# (libcrypto, zlib, libc), so the list cannot go stale when the link line changes.
+# dpkg-shlibdeps derives Depends from the shared libraries the binaries really link
+# (libcrypto, zlib, libc, ...), so the list cannot go stale when the link line
+# changes; what is linked in statically is named by Static-Built-Using (below).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 # Debian ships man pages gzip'ed, while `cmake --install` keeps the plain vek.1:
@@ -26,5 +27,49 @@ foreach(page IN LISTS pages)
 endforeach()
 ]])
 set(CPACK_PRE_BUILD_SCRIPTS "${VEK_GZIP_MANPAGES}")
+
+# What the package carries linked in, for whoever has to rebuild it: the field
+# Static-Built-Using names the Debian source packages and versions (dpkg knows the
+# field, CPack cannot write it, so the built package is opened and closed again
+# with dpkg-deb). libssh2 is always linked in; libcrypto and zlib with
+# VEK_STATIC_CRYPTO, and then the description says that an OpenSSL update needs a
+# rebuild, as apt cannot bring one to a copy inside the probe.
+file(READ "${VEK_DEPS_DIR}/libssh2/DEBIAN_REVISION" libssh2_revision)
+string(STRIP "${libssh2_revision}" libssh2_revision)
+set(CPACK_VEK_STATIC_SOURCES "libssh2 (= ${libssh2_revision})")
+set(CPACK_VEK_STATIC_ARCHIVES "")
+if(VEK_STATIC_CRYPTO)
+    set(CPACK_VEK_STATIC_ARCHIVES "${VEK_LIBCRYPTO_ARCHIVE};${VEK_LIBZ_ARCHIVE}")
+    string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+           "The probe vek has OpenSSL's libcrypto and zlib linked in, for less CPU per\n"
+           "test: after every OpenSSL or zlib security update, rebuild and reinstall this\n"
+           "package. Static-Built-Using names the versions it holds.")
+endif()
+set(VEK_STATIC_BUILT_USING "${CMAKE_BINARY_DIR}/VekStaticBuiltUsing.cmake")
+file(WRITE "${VEK_STATIC_BUILT_USING}" [==[
+set(sources "${CPACK_VEK_STATIC_SOURCES}")
+foreach(archive IN LISTS CPACK_VEK_STATIC_ARCHIVES)
+    execute_process(COMMAND dpkg-query --search "${archive}" OUTPUT_VARIABLE owner
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX REPLACE ": .*" "" owner "${owner}")
+    execute_process(COMMAND dpkg-query --show [[--showformat=${source:Package} (= ${source:Version})]]
+                            "${owner}"
+                    OUTPUT_VARIABLE source COMMAND_ERROR_IS_FATAL ANY)
+    list(APPEND sources "${source}")
+endforeach()
+list(JOIN sources ", " field)
+foreach(deb IN LISTS CPACK_PACKAGE_FILES)
+    set(tree "${deb}.tree")
+    file(REMOVE_RECURSE "${tree}")
+    execute_process(COMMAND dpkg-deb --raw-extract "${deb}" "${tree}" COMMAND_ERROR_IS_FATAL ANY)
+    file(READ "${tree}/DEBIAN/control" control)
+    string(REPLACE "\nDescription:" "\nStatic-Built-Using: ${field}\nDescription:" control "${control}")
+    file(WRITE "${tree}/DEBIAN/control" "${control}")
+    execute_process(COMMAND dpkg-deb --root-owner-group --build "${tree}" "${deb}"
+                    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+    file(REMOVE_RECURSE "${tree}")
+endforeach()
+]==])
+set(CPACK_POST_BUILD_SCRIPTS "${VEK_STATIC_BUILT_USING}")
 
 include(CPack)

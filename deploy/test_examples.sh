@@ -13,10 +13,11 @@
 #      structure is checked: a batch/v1 CronJob on a schedule, no container argument
 #      or environment variable carrying a credential, and the probe's standard input
 #      taken from the file of the mounted Secret, whose input.json is a valid input.
-#      The exporter's Deployment, Service, ConfigMap and Secret and the Prometheus
-#      scrape example are checked by check_exporter_manifests.py (the image that
-#      deploy/container/build-image makes, its user and port, credentials only as
-#      files, blackbox-style relabelling), and the scrape example by
+#      The exporter's Deployment, Service, ConfigMap and Secret, its sharded
+#      StatefulSet and the Prometheus scrape example are checked by
+#      check_exporter_manifests.py (the image that deploy/container/build-image
+#      makes, its user and port, credentials only as files, blackbox-style
+#      relabelling, the shards' hashmod), and the scrape example by
 #      `promtool check config` (Debian's prometheus package).
 #   3. fanout.sh for real: 20 inputs against a throwaway fixture sshd give 20
 #      lines, each a valid result document; an input the probe rejects and a test

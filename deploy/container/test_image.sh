@@ -5,8 +5,9 @@
 # namespaces, read-only as the manifests ask, with each container's volumes laid
 # out as the kubelet does (the network is the host's: the fixture sshd listens on
 # loopback).
-#   1. the image: a non-root numeric user, the exporter as entrypoint, the probe,
-#      its man page, /bin/sh and the CA bundle present, the kept packages listed;
+#   1. the image: a non-root numeric user, the exporter as entrypoint, the probe
+#      (with libcrypto linked in), its man page, /bin/sh and the CA bundle present,
+#      the kept packages listed;
 #   2. the CronJob's container command (deploy/kubernetes/cronjob.yaml) as
 #      written: the probe tests a throwaway fixture sshd and writes its document;
 #   3. the Deployment's init container (exporter-deployment.yaml) as written, then
@@ -105,6 +106,21 @@ certificates=$(grep -c 'BEGIN CERTIFICATE' "$rootfs/etc/ssl/certs/ca-certificate
 [ "$certificates" -gt 50 ] || fail "only $certificates CA certificates"
 packages=$(sed -n 's/^Package: //p' "$rootfs/var/lib/dpkg/status" | paste -sd ' ')
 [[ " $packages " == *" ssh-vek "* ]] || fail "ssh-vek is not among the packages: $packages"
+# The image carries the probe with libcrypto and zlib linked in (build-image
+# chooses so): it needs neither as a shared library, and its package names the
+# exact source versions inside and asks for a rebuild after their updates.
+if readelf --dynamic "$rootfs/usr/bin/vek" | grep -E -q 'NEEDED.*(libcrypto|libz)\.'; then
+    fail "the image's probe links a shared libcrypto or zlib"
+fi
+built_using=$(awk -v RS= '/(^|\n)Package: ssh-vek\n/' "$rootfs/var/lib/dpkg/status" |
+    sed -n 's/^Static-Built-Using: //p')
+for development in libssl-dev zlib1g-dev; do
+    source=$(dpkg-query -W -f='${source:Package} (= ${source:Version})' "$development")
+    [[ ", $built_using," == *", $source,"* ]] || fail "Static-Built-Using lacks $source: $built_using"
+done
+[[ "$built_using" == "libssh2 (= "* ]] || fail "Static-Built-Using lacks libssh2: $built_using"
+grep -q "rebuild and reinstall" "$rootfs/var/lib/dpkg/status" ||
+    fail "the package's description does not ask for a rebuild after updates"
 echo "container image: $(basename "$image") runs as $user, entrypoint ${entrypoint[*]}"
 echo "container image: packages: $packages"
 

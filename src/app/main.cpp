@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/SshVekFactoryProvider.h"
+#include "crypto/OneTestCryptoSetup.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ void ReserveStandardDescriptors() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    VekLibrary::Crypto::SetUpCryptoForOneTest();
     ReserveStandardDescriptors();
     std::cerr << "[SSH VEK] Current process ID: " << ::getpid() << std::endl;
     InstallSignalHandler();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -621,6 +622,18 @@ TEST(EndToEndSessionTest, AnyTimeoutIsAWorkingBudget) {
             Cli(Concatenated(SshdArguments(sshd, "e2e-budget", kCommands), {"-t", timeout})));
         ExpectCompleteTest(run, HelloFromSshd(sshd, "e2e-budget"));
     }
+}
+
+// The probe reads no configuration file: an OpenSSL configuration that OpenSSL
+// cannot load (it activates a provider that does not exist) has no say.
+TEST(EndToEndSessionTest, TheMachinesOpenSslConfigurationIsNotRead) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const std::string path = std::string(VEK_SSHD_FIXTURE_DIR) + "/broken-openssl.cnf";
+    std::ofstream(path) << "openssl_conf = a\nconfig_diagnostics = 1\n[a]\nproviders = b\n"
+                           "[b]\nmissing = c\n[c]\nactivate = 1\n";
+    ::setenv("OPENSSL_CONF", path.c_str(), 1);
+    const ProbeRun run = RunVek(Cli(SshdArguments(sshd, "e2e-openssl-conf", kCommands)));
+    ExpectCompleteTest(run, HelloFromSshd(sshd, "e2e-openssl-conf"));
 }
 
 TEST(EndToEndSessionTest, SilentCommandEndsWithTheBudget) {

@@ -37,6 +37,7 @@ scripts=(
     deploy/container/manifest_container
     deploy/container/test_image.sh
     deploy/fanout.sh
+    deploy/sharding/test_sharding.sh
     deploy/test_examples.sh
     scripts/bootstrap
     scripts/fuzz-smoke
