@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,20 +64,26 @@ TEST(AddressInfoListTest, CursorWalksResetsAndStopsAtTheEnd) {
     EXPECT_EQ(list.GetCurrentNode(), second);
 }
 
-// The success or the failure of a lookup as text: each node's address, port and
-// socket type, or what was thrown.
+// The success or the failure of a lookup as text: the distinct nodes' address, port
+// and socket type in sorted order, or what was thrown. Distinct, because how often a
+// hosts file names an address is the machine's affair: with Debian's "multi on" an
+// IPv4 lookup of localhost gives 127.0.0.1 once per line that names localhost.
 std::string Outcome(const std::function<AddressInfoList()>& lookup) {
     try {
         AddressInfoList list = lookup();
-        std::string text;
+        std::set<std::string> nodes;
         for (const addrinfo* node = list.GetCurrentNode(); node != nullptr; node = list.Next()) {
             const in_port_t port =
                 node->ai_family == AF_INET6
                     ? reinterpret_cast<const sockaddr_in6*>(node->ai_addr)->sin6_port
                     : reinterpret_cast<const sockaddr_in*>(node->ai_addr)->sin_port;
-            text += (text.empty() ? "" : " ") + LinuxNetworkingWrapper().AddressAsString(node) +
-                    " port " + std::to_string(ntohs(port)) + " type " +
-                    std::to_string(node->ai_socktype);
+            nodes.insert(LinuxNetworkingWrapper().AddressAsString(node) + " port " +
+                         std::to_string(ntohs(port)) + " type " +
+                         std::to_string(node->ai_socktype));
+        }
+        std::string text;
+        for (const std::string& node : nodes) {
+            text += (text.empty() ? "" : " ") + node;
         }
         return text;
     } catch (const XNameResolutionError& error) {
