@@ -17,8 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "domain/Deadline.h"
 #include "domain/Exceptions.h"
-#include "domain/Milliseconds.h"
+#include "domain/SteadyClock.h"
 #include "fixtures/AddressInfoTestLists.h"
 #include "fixtures/PrivateResolver.h"
 #include "networking/AddressInfoList.h"
@@ -93,7 +94,9 @@ std::string Outcome(const std::function<AddressInfoList()>& lookup) {
     }
 }
 
-const VekDomain::Milliseconds kBudget(2000);
+VekDomain::Deadline After(std::int64_t milliseconds) {
+    return VekDomain::Deadline::After(std::make_shared<VekDomain::SteadyClock>(), milliseconds);
+}
 
 // Both overloads on the real resolver: /etc/hosts maps localhost to 127.0.0.1, an empty
 // service is port 0.
@@ -130,22 +133,22 @@ TEST(LinuxNetworkingWrapperTest, TimedLookupResolvesAndFailsLikeTheUntimedOne) {
                   row.outcome);
         EXPECT_EQ(Outcome([&] {
                       return wrapper.GetAddressInfo(row.host, row.service, row.family,
-                                                    SocketType::Stream, row.flags, kBudget);
+                                                    SocketType::Stream, row.flags, After(2000));
                   }),
                   row.outcome);
     }
 }
 
 TEST(LinuxNetworkingWrapperTest, TimedLookupRefusesAnInvalidTimeout) {
-    const std::vector<std::pair<VekDomain::Milliseconds, std::string>> refused = {
-        {VekDomain::Milliseconds(), "-1"},
-        {VekDomain::Milliseconds(0), "0"},
+    const std::vector<std::pair<std::int64_t, std::string>> refused = {
+        {-1, "-1"},
+        {0, "0"},
     };
     for (const auto& [timeout, shown] : refused) {
         EXPECT_EQ(BrokenInvariantOf([&timeout = timeout] {
                       LinuxNetworkingWrapper().GetAddressInfo(
                           "127.0.0.1", "22", AddressFamilyEnum::Unspecified, SocketType::Stream,
-                          AI_NUMERICHOST, timeout);
+                          AI_NUMERICHOST, After(timeout));
                   }),
                   "Invalid timeout provided to GetAddressInfo: " + shown);
     }
@@ -191,13 +194,13 @@ TEST(LinuxNetworkingWrapperTest, UnresolvableNameInAPrivateNetworkNamespace) {
                    "\n" + Outcome([&] {
                        return wrapper->GetAddressInfo(name, "22", AddressFamilyEnum::Unspecified,
                                                       SocketType::Stream,
-                                                      AI_CANONNAME | AI_ADDRCONFIG, kBudget);
+                                                      AI_CANONNAME | AI_ADDRCONFIG, After(2000));
                    }) +
                    "\n" +
                    Outcome([&] { return strategy.Resolve(name, "22", AddressFamilyEnum::Ipv6); }) +
                    "\n" + Outcome([&] {
                        return strategy.Resolve(name, "22", AddressFamilyEnum::Ipv6,
-                                               SocketType::Stream, kBudget);
+                                               SocketType::Stream, After(2000));
                    });
         },
         std::chrono::seconds(20));
@@ -221,7 +224,7 @@ TEST(LinuxNetworkingWrapperTest, SilentResolverEndsInATimeoutAtTheBudget) {
         [] {
             auto wrapper = std::make_shared<LinuxNetworkingWrapper>();
             Ipv6ToIpv4FallbackDnsResolutionStrategy strategy(wrapper);
-            const VekDomain::Milliseconds budget(300);
+            const auto budget = [] { return After(300); };
             const auto timed = [](const std::function<AddressInfoList()>& lookup) {
                 const auto start = std::chrono::steady_clock::now();
                 const std::string outcome = Outcome(lookup);
@@ -231,16 +234,17 @@ TEST(LinuxNetworkingWrapperTest, SilentResolverEndsInATimeoutAtTheBudget) {
             };
             return Outcome([&] {
                        return wrapper->GetAddressInfo("localhost", "22", AddressFamilyEnum::Ipv4,
-                                                      SocketType::Stream, 0, budget);
+                                                      SocketType::Stream, 0, budget());
                    }) +
                    "\n" + timed([&] {
                        return wrapper->GetAddressInfo(
                            VekTest::kSilentHostName, "22", AddressFamilyEnum::Unspecified,
-                           SocketType::Stream, AI_CANONNAME | AI_ADDRCONFIG, budget);
+                           SocketType::Stream, AI_CANONNAME | AI_ADDRCONFIG, budget());
                    }) +
                    "\n" + timed([&] {
                        return strategy.Resolve(VekTest::kSilentHostName, "22",
-                                               AddressFamilyEnum::Ipv6, SocketType::Stream, budget);
+                                               AddressFamilyEnum::Ipv6, SocketType::Stream,
+                                               budget());
                    });
         },
         std::chrono::seconds(20));
