@@ -1,7 +1,6 @@
 // What a failure means depends on the operation it ends, except for a fault of the
 // connection, which is one failure everywhere; and the client's one clock moves
-// its deadlines with its durations. The faults are real: every poll of the process
-// fails while the descriptor limit is 0.
+// its deadlines with its durations.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -19,7 +18,6 @@
 #include "networking/NetworkErrors.h"
 #include "result/SshTestErrorKeys.h"
 #include "ssh/OperationFailures.h"
-#include "ssh/SshClientErrors.h"
 #include "ssh/SshClientTestSupport.h"
 #include "ssh/XHostKeyMismatchError.h"
 
@@ -30,88 +28,66 @@ using Op = Ssh::ClientOperationEnum;
 using VekLibrary::XTestTimeout;
 using VekLibrary::Networking::XConnectError;
 
-struct Outcome {
-    std::string key;
-    std::string details;
-    std::string raised;
-};
-
-Outcome Handled(Op operation, const std::exception_ptr& failure) {
-    Ssh::SshTestResult result;
-    Outcome outcome{"", "", "nothing raised"};
-    try {
-        Ssh::RecordAndRaise(operation, failure, result);
-    } catch (const std::exception& error) {
-        outcome.raised = error.what();
-    }
-    outcome.key = result.GetError();
-    outcome.details = result.GetErrorDetails();
-    return outcome;
-}
-
+// The same failure in different operations: the operation decides what it means,
+// except for a fault of the connection, which means the same everywhere. Whatever
+// is recorded, the caller's text ends with the recorded details.
 TEST(OperationFailuresTest, TheOperationGivesAFailureItsMeaning) {
-    const auto timeout = std::make_exception_ptr(XTestTimeout("late"));
-    const std::string late = "A timeout occurred. Reason: late";
-    const Outcome connect = Handled(Op::Connect, timeout);
-    EXPECT_EQ(connect.key, CommonTestErrors::TooMuchTimeError);
-    EXPECT_EQ(connect.raised, "SshClient connect timeout - " + late);
-    const Outcome commands = Handled(Op::ExecuteCommands, timeout);
-    EXPECT_EQ(commands.key, Ssh::SshTestErrorKeys::CommandExecutionTimeoutError);
-    EXPECT_EQ(commands.raised, "SshClient command execution timeout - " + late);
-    // Authentication reports its time-out as the library's code; a bare one is no
-    // failure it knows, and is raised again untouched.
-    EXPECT_EQ(Handled(Op::AuthenticateUser, timeout).key, "");
-    EXPECT_EQ(Handled(Op::AuthenticateUser, timeout).raised, late);
-
-    const Outcome refused = Handled(
-        Op::Connect, std::make_exception_ptr(Ssh::XHostKeyMismatchError("Host key X is not it.")));
-    EXPECT_EQ(refused.key, Ssh::SshTestErrorKeys::HostKeyMismatchError);
-    EXPECT_EQ(refused.details, "Host key X is not it.");
-    EXPECT_EQ(refused.raised, "SshClient host key mismatch - Host key X is not it.");
-
-    // A library failure keeps its type and text: the caller sees what was recorded.
-    Ssh::SshTestResult result;
-    EXPECT_THROW(Ssh::GuardOperation(Op::AuthenticateUser, result,
-                                     [] { throw Ssh::XLibssh2Error("Denied.", -18); }),
-                 Ssh::XLibssh2Error);
-    EXPECT_EQ(result.GetErrorDetails(), "User authentication failed with status: -18");
-
-    const std::string broken = "Connection to 192.0.2.7 failed. Reason: reset";
-    for (const Op operation : {Op::Connect, Op::AuthenticateUser, Op::ExecuteCommands}) {
-        const Outcome fault =
-            Handled(operation, std::make_exception_ptr(XConnectError("192.0.2.7", "reset")));
-        EXPECT_EQ(fault.key, CommonTestErrors::UnknownConnectFailureError);
-        EXPECT_EQ(fault.details, broken);
-        EXPECT_EQ(fault.raised, "SshClient TCP connection error - " + broken);
+    struct Case {
+        Op operation;
+        std::exception_ptr failure;
+        std::string key;
+        std::string raised;
+    };
+    const auto late = std::make_exception_ptr(XTestTimeout("late"));
+    const std::string lateText = "A timeout occurred. Reason: late";
+    const auto reset = std::make_exception_ptr(XConnectError("192.0.2.7", "reset"));
+    const std::string resetText =
+        "SshClient TCP connection error - Connection to 192.0.2.7 failed. Reason: reset";
+    const Case cases[] = {
+        {Op::Connect, late, CommonTestErrors::TooMuchTimeError,
+         "SshClient connect timeout - " + lateText},
+        {Op::ExecuteCommands, late, Ssh::SshTestErrorKeys::CommandExecutionTimeoutError,
+         "SshClient command execution timeout - " + lateText},
+        // Authentication times out with the library's code; a bare time-out is no
+        // failure it knows and goes on untouched.
+        {Op::AuthenticateUser, late, "", lateText},
+        {Op::Connect, std::make_exception_ptr(Ssh::XHostKeyMismatchError("Host key X is wrong.")),
+         Ssh::SshTestErrorKeys::HostKeyMismatchError,
+         "SshClient host key mismatch - Host key X is wrong."},
+        {Op::Connect, reset, CommonTestErrors::UnknownConnectFailureError, resetText},
+        {Op::AuthenticateUser, reset, CommonTestErrors::UnknownConnectFailureError, resetText},
+        {Op::ExecuteCommands, reset, CommonTestErrors::UnknownConnectFailureError, resetText},
+    };
+    for (const Case& c : cases) {
+        Ssh::SshTestResult result;
+        std::string raised = "nothing raised";
+        try {
+            Ssh::RecordAndRaise(c.operation, c.failure, result);
+        } catch (const std::exception& error) {
+            raised = error.what();
+        }
+        EXPECT_EQ(result.GetError(), c.key) << raised;
+        EXPECT_EQ(raised, c.raised);
+        const std::string& details = result.GetErrorDetails();
+        EXPECT_EQ(raised.substr(raised.size() - details.size()), details);
     }
 }
 
-// Every poll of this process fails with EINVAL from Start on (a poll of one
-// descriptor is more than a limit of 0 allows) until the object goes.
-class PollFault final {
-public:
-    PollFault() { ::getrlimit(RLIMIT_NOFILE, &saved_); }
-    ~PollFault() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
-    PollFault(const PollFault&) = delete;
-    PollFault& operator=(const PollFault&) = delete;
-
-    void Start() {
-        rlimit none = saved_;
+// Runs `request`; from the moment the client logs `line` on, every poll of this
+// process fails with EINVAL (one descriptor is more than a limit of 0 allows).
+VekTest::ClientRun RunWithPollFault(VekTest::ClientRequest request, const std::string& line) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    request.onLogLine = [line, saved](const std::string& written) {
+        rlimit none = saved;
         none.rlim_cur = 0;
-        ::setrlimit(RLIMIT_NOFILE, &none);
-    }
-
-private:
-    rlimit saved_{};
-};
-
-// Starts `fault` once the client logs `line`.
-std::function<void(const std::string&)> When(const std::string& line, PollFault& fault) {
-    return [line, &fault](const std::string& written) {
         if (written.find(line) != std::string::npos) {
-            fault.Start();
+            ::setrlimit(RLIMIT_NOFILE, &none);
         }
     };
+    VekTest::ClientRun run = VekTest::RunClient(request);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    return run;
 }
 
 struct SocketFaultCase {
@@ -144,12 +120,7 @@ TEST(OperationFailuresTest, EveryStageReportsAFailedWaitAsAConnectionFailure) {
             request.user = c.scenario;
             request.password = server.password;
         }
-        VekTest::ClientRun run;
-        {
-            PollFault fault;
-            request.onLogLine = When(c.startsAfter, fault);
-            run = VekTest::RunClient(request);
-        }
+        const VekTest::ClientRun run = RunWithPollFault(request, c.startsAfter);
         EXPECT_EQ(run.result->GetError(), CommonTestErrors::UnknownConnectFailureError);
         EXPECT_EQ(run.result->GetErrorDetails(), details);
         EXPECT_EQ(run.raised, "SshClient TCP connection error - " + details);

@@ -42,11 +42,9 @@ std::unique_ptr<Ssh::ISshClient> MakeLoggingClient(
                 std::make_shared<VekLibrary::Networking::Ipv6ToIpv4FallbackDnsResolutionStrategy>(
                     wrapper);
         }
-        if (!clock) {
-            clock = std::make_shared<VekLibrary::VekDomain::SteadyClock>();
-        }
-        return std::make_unique<Ssh::SshClient>(std::move(dnsStrategy), wrapper, resultFactory,
-                                                logger, std::move(clock));
+        return std::make_unique<Ssh::SshClient>(
+            std::move(dnsStrategy), wrapper, resultFactory, logger,
+            clock ? std::move(clock) : std::make_shared<VekLibrary::VekDomain::SteadyClock>());
     }
     VekLibrary::Networking::NetworkingLibraryFactoryProvider networking;
     Ssh::SshClientFactory factory(networking.GetDnsResolutionStrategyFactory(),

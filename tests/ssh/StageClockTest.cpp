@@ -99,19 +99,6 @@ TEST_F(StageClockTest, TheBudgetRunsFromWhereItsStageBegan) {
               50 - result_.GetAuthenticationDuration().GetValue());
 }
 
-TEST_F(StageClockTest, DeadlinesReadTheSameClockAsTheDurations) {
-    clock_.Restart();
-    clock_.StartBudget(StageEnum::Dns, 100);
-    At(milliseconds(40));
-    clock_.End(StageEnum::Dns, result_);
-    const VekLibrary::VekDomain::Deadline deadline = clock_.DeadlineFor(StageEnum::Connect);
-    EXPECT_EQ(deadline.GivenMilliseconds(), 60);
-    EXPECT_EQ(deadline.PollTimeout(), 60);
-    At(milliseconds(100));
-    EXPECT_TRUE(deadline.HasPassed());
-    EXPECT_EQ(clock_.MillisecondsLeft(), 0);
-}
-
 TEST_F(StageClockTest, TimeEndsTheStageWhetherTheBodyReturnsOrThrows) {
     clock_.Restart();
     At(milliseconds(3));
