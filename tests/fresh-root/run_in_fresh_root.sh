@@ -47,9 +47,7 @@ mirror=$( (grep -hs '^URIs:' /etc/apt/sources.list.d/*.sources | awk '{print $2}
                sed 's/\[[^]]*\]//' | awk '{print $2}') |
          grep -E '/debian/?$' | head -n1) || true
 [ -n "$mirror" ] || { say "no Debian mirror found in the machine's apt sources"; exit 1; }
-if [ -z "$dir" ]; then
-    dir=$(mktemp -u /var/tmp/vek-fresh-root.XXXXXX)
-fi
+[ -n "$dir" ] || dir=$(mktemp -u /var/tmp/vek-fresh-root.XXXXXX)
 [ ! -e "$dir" ] || { say "$dir exists already"; exit 1; }
 
 mounted=()
@@ -76,8 +74,7 @@ mount_at() {
 
 say "building a bookworm minbase root in $dir from $mirror"
 mmdebstrap --variant=minbase bookworm "$dir" "$mirror"
-printf '%s\n' "127.0.0.1	localhost" "::1		localhost ip6-localhost ip6-loopback" \
-    "ff02::1		ip6-allnodes" "ff02::2		ip6-allrouters" >"$dir/etc/hosts"
+printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$dir/etc/hosts"
 printf 'multi on\n' >"$dir/etc/host.conf"
 [ -s "$dir/etc/resolv.conf" ] || cp /etc/resolv.conf "$dir/etc/resolv.conf"
 

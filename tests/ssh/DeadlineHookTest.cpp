@@ -101,19 +101,16 @@ protected:
 TEST_F(DeadlineHookTest, GuardsNestAndLeaveNoDeadlineBehind) {
     Ssh::SessionContext context;
     LIBSSH2_SESSION* session = libssh2_session_init_ex(nullptr, nullptr, nullptr, &context);
-    const auto after = [](std::int64_t milliseconds) {
-        return Deadline::After(std::make_shared<VekLibrary::VekDomain::SteadyClock>(),
-                               milliseconds);
-    };
+    const auto clock = std::make_shared<VekLibrary::VekDomain::SteadyClock>();
     OnFreshThread([&] {
         EXPECT_EQ(_event_deadline_passed(session), 0);
         {
-            const Ssh::LibraryDeadline passed(session, after(-1));
+            const Ssh::LibraryDeadline passed(session, Deadline::After(clock, -1));
             EXPECT_EQ(_event_deadline_passed(session), 1);
             // A session without a context is never held.
             EXPECT_EQ(_event_deadline_passed(nullptr), 0);
             {
-                const Ssh::LibraryDeadline later(session, after(60000));
+                const Ssh::LibraryDeadline later(session, Deadline::After(clock, 60000));
                 EXPECT_EQ(_event_deadline_passed(session), 0);
             }
             EXPECT_EQ(_event_deadline_passed(session), 1);
