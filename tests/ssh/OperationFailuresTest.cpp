@@ -98,11 +98,10 @@ VekTest::ClientRun RunWithPollFault(VekTest::ClientRequest request, const std::s
     return run;
 }
 
+// In each stage the server never answers what the client waits for after `startsAfter`.
 struct SocketFaultCase {
     const char* stage;
-    // The server's behaviour: it never answers what the client then waits for.
     std::string scenario;
-    // The log line after which the client's next wait is in that stage.
     std::string startsAfter;
     bool authenticationTimed;
     bool commandTimed;
@@ -140,8 +139,7 @@ TEST(OperationFailuresTest, EveryStageReportsAFailedWaitAsAConnectionFailure) {
 }
 
 TEST(OperationFailuresTest, AnInjectedClockMovesTheDeadlinesToo) {
-    // The server sends its banner and then nothing: only the deadline ends the key
-    // exchange. An hour later on the client's clock, it has passed.
+    // After the banner only the deadline, passed an hour later on the clock, ends it.
     VekTest::LoopbackServer server(VekTest::SendThenHold("SSH-2.0-OpenSSH_9.2\r\n"));
     VekTest::ClientRequest request;
     request.port = server.Port();
