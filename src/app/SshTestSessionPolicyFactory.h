@@ -14,17 +14,12 @@ namespace Ssh {
 class SshTestSessionPolicyFactory final : public ISshTestSessionPolicyFactory {
 public:
     // Throws XBrokenInvariantsError for a null collaborator. The builders are used
-    // only to build the command definition here and are not kept.
+    // only to build the command definition (SshVekCommandDefinition) and are not
+    // kept.
     SshTestSessionPolicyFactory(
         std::shared_ptr<VekLibrary::IoHandler::IVekCommandOptionBuilder> optionBuilder,
         std::shared_ptr<VekLibrary::IoHandler::IVekCommandBuilder> commandBuilder,
         std::shared_ptr<VekLibrary::Networking::IUrlComponentsFactory> urlComponentsFactory);
-
-    // The "SSH VEK" command with its options: the fourteen of the first release, then
-    // the host key fingerprints.
-    static std::unique_ptr<VekLibrary::IoHandler::IVekCommand> BuildSshVekCommand(
-        VekLibrary::IoHandler::IVekCommandOptionBuilder& optionBuilder,
-        VekLibrary::IoHandler::IVekCommandBuilder& commandBuilder);
 
     std::string CreateOrReturnHelpMessage(int argc, const char* const* argv,
                                           std::unique_ptr<SshTestSessionPolicy>& policy) override;

@@ -1,37 +1,37 @@
 #pragma once
 
 #include <chrono>
-#include <climits>
 #include <cstdint>
+#include <memory>
+
+#include "domain/IMonotonicClock.h"
 
 namespace VekLibrary::VekDomain {
 
-// A moment on the monotonic clock by which a stage must end. Wall-clock steps
-// (an NTP correction, an operator setting the date) never move it.
+// A moment by which a stage must end, on the clock that times the test, together
+// with the milliseconds the stage was given, which its time-out texts name. A
+// deadline reads no clock of its own: whatever the clock says is the time.
 class Deadline final {
 public:
-    using Clock = std::chrono::steady_clock;
+    using TimePoint = IMonotonicClock::TimePoint;
 
-    explicit Deadline(Clock::time_point end) : end_(end) {}
-    static Deadline After(std::int64_t milliseconds) {
-        return Deadline(Clock::now() + std::chrono::milliseconds(milliseconds));
-    }
+    // Throws XBrokenInvariantsError for a null clock.
+    Deadline(std::shared_ptr<const IMonotonicClock> clock, TimePoint end,
+             std::int64_t givenMilliseconds);
+    // `milliseconds` after the clock's present moment, which is also what it names
+    // as given.
+    static Deadline After(std::shared_ptr<const IMonotonicClock> clock, std::int64_t milliseconds);
 
-    bool HasPassed() const { return Clock::now() >= end_; }
-
+    bool HasPassed() const { return clock_->Now() >= end_; }
     // Whole milliseconds left, rounded up so that a wait of this length never ends
     // before the deadline; 0 once it has passed; at most INT_MAX, poll's limit.
-    int PollTimeout() const {
-        const auto left = end_ - Clock::now();
-        if (left <= Clock::duration::zero()) {
-            return 0;
-        }
-        const auto rounded = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        return rounded > INT_MAX ? INT_MAX : static_cast<int>(rounded);
-    }
+    int PollTimeout() const;
+    std::int64_t GivenMilliseconds() const { return givenMilliseconds_; }
 
 private:
-    Clock::time_point end_;
+    std::shared_ptr<const IMonotonicClock> clock_;
+    TimePoint end_;
+    std::int64_t givenMilliseconds_;
 };
 
 }  // namespace VekLibrary::VekDomain

@@ -5,6 +5,8 @@
 
 #include "domain/Exceptions.h"
 #include "iohandler/IoHandlerErrors.h"
+#include "iohandler/VekCommandHelpText.h"
+#include "iohandler/VekCommandVerification.h"
 #include "stringutils/StringOperations.h"
 
 namespace VekLibrary::IoHandler {
@@ -12,34 +14,6 @@ namespace {
 
 std::string Flag(char flag) {
     return std::string(1, flag);
-}
-
-const char* RequirementSentence(OptionRequirementEnum requirement) {
-    switch (requirement) {
-        case OptionRequirementEnum::RequiredForJson:
-            return "Optional for CLI. Required for JSON.";
-        case OptionRequirementEnum::RequiredForCli:
-            return "Required for CLI. Optional for JSON.";
-        case OptionRequirementEnum::RequiredForBoth:
-            return "Required for CLI. Required for JSON.";
-        default:
-            return "Optional for CLI. Optional for JSON.";
-    }
-}
-
-const char* ValueTypeWord(InputValueTypeEnum valueType) {
-    switch (valueType) {
-        case InputValueTypeEnum::Boolean:
-            return "Boolean";
-        case InputValueTypeEnum::Double:
-            return "Double";
-        case InputValueTypeEnum::Integer:
-            return "Integer";
-        case InputValueTypeEnum::Unsigned:
-            return "Unsigned";
-        default:
-            return "String";
-    }
 }
 
 }  // namespace
@@ -53,60 +27,10 @@ VekCommand::VekCommand(const std::string& name, const std::string& description,
       options_(std::move(options)),
       shortCircuitFlags_(shortCircuitFlags),
       inputParserAdapterFactory_(std::move(inputParserAdapterFactory)) {
-    ValidateDefinition();
-}
-
-void VekCommand::ValidateDefinition() const {
     if (!inputParserAdapterFactory_) {
         throw XBrokenInvariantsError("Input parser adapter factory cannot be null.");
     }
-    if (name_.empty()) {
-        throw XBrokenInvariantsError("Name of the command has not been set.");
-    }
-    if (description_.empty()) {
-        throw XBrokenInvariantsError("Description has not been set for the command: " + name_);
-    }
-    if (options_.empty()) {
-        throw XBrokenInvariantsError("No option has been set for the command.");
-    }
-    std::unordered_set<char> shortFlagsSeen;
-    std::unordered_set<std::string> longFlagsSeen;
-    std::unordered_set<std::string> lastDatakeysSeen;
-    for (const auto& option : options_) {
-        if (!option) {
-            throw XBrokenInvariantsError("Command option cannot be null for the command: " + name_);
-        }
-        const char shortFlag = option->GetShortFlag();
-        const std::string& longFlag = option->GetLongFlag();
-        if (shortFlagsSeen.count(shortFlag) != 0) {
-            throw XBrokenInvariantsError("Duplicate short flag found: " + Flag(shortFlag) +
-                                         "for the command: " + name_);
-        }
-        if (longFlagsSeen.count(longFlag) != 0) {
-            throw XBrokenInvariantsError("Duplicate long flag found: " + longFlag +
-                                         "for the command: " + name_);
-        }
-        const auto& datakey = option->GetDatakey();
-        if (!datakey.empty() && lastDatakeysSeen.count(datakey.back()) != 0) {
-            throw XBrokenInvariantsError("Duplicate datakey found: " + datakey.back() +
-                                         "for the command: " + name_);
-        }
-        std::string shortCircuitDependencies;
-        for (char dependency : option->GetFlagDependencies()) {
-            if (shortCircuitFlags_.count(dependency) != 0) {
-                shortCircuitDependencies.push_back(dependency);
-            }
-        }
-        if (!shortCircuitDependencies.empty()) {
-            throw XBrokenInvariantsError(longFlag + " uses short-circuiting flags: " +
-                                         shortCircuitDependencies + " as dependencies.");
-        }
-        shortFlagsSeen.insert(shortFlag);
-        longFlagsSeen.insert(longFlag);
-        if (!datakey.empty()) {
-            lastDatakeysSeen.insert(datakey.back());
-        }
-    }
+    CheckCommandDefinition(name_, description_, options_, shortCircuitFlags_);
 }
 
 void VekCommand::Parse(int argc, const char* const argv[]) {
@@ -138,7 +62,7 @@ void VekCommand::Parse(int argc, const char* const argv[]) {
         }
     }
     WaiveRequirements();
-    VerifyParsedValues();
+    VerifyParsedValues(options_, parsedValues_);
 }
 
 void VekCommand::WaiveRequirements() {
@@ -153,41 +77,6 @@ void VekCommand::WaiveRequirements() {
                 parsedValues_.erase(found);
                 break;
             }
-        }
-    }
-}
-
-void VekCommand::VerifyParsedValues() const {
-    const auto isGiven = [this](char flag) {
-        const auto found = parsedValues_.find(flag);
-        return found != parsedValues_.end() && !found->second.empty();
-    };
-    for (const auto& option : options_) {
-        const char flag = option->GetShortFlag();
-        const auto found = parsedValues_.find(flag);
-        if (found == parsedValues_.end()) {
-            continue;
-        }
-        const std::string& text = found->second;
-        if (text.empty()) {
-            throw XInvalidTestInputError("Expected option(-" + Flag(flag) + ") is not provided.");
-        }
-        for (char dependency : option->GetFlagDependencies()) {
-            if (!isGiven(dependency)) {
-                throw XInvalidTestInputError("Dependency option(-" + Flag(dependency) +
-                                             ") for option(-" + Flag(flag) + ") is not provided.");
-            }
-        }
-        for (char exclusion : option->GetMutuallyExclusiveFlags()) {
-            if (isGiven(exclusion)) {
-                throw XInvalidTestInputError("Unexpected option(-" + Flag(exclusion) +
-                                             ") with option(-" + Flag(flag) + ") is provided.");
-            }
-        }
-        const OptionValidator validator = option->GetValidator();
-        if (validator && !validator(text)) {
-            throw XInvalidTestInputError("Incorrect input provided for option: -" + Flag(flag) +
-                                         ". Input validation failed for value: " + text);
         }
     }
 }
@@ -282,39 +171,7 @@ bool VekCommand::TryGet(char shortFlag, std::string& value) const {
 }
 
 std::string VekCommand::GetHelpMessage() const {
-    std::string help = "\nCommand Name: " + name_ + "\n";
-    help += "Command Description: " + description_ + "\n";
-    for (const auto& option : options_) {
-        help += "\nFlags: -" + Flag(option->GetShortFlag());
-        if (!option->GetLongFlag().empty()) {
-            help += ", --" + option->GetLongFlag();
-        }
-        if (!option->GetDatakey().empty()) {
-            help += "\nDatakey: ";
-            for (const auto& key : option->GetDatakey()) {
-                help += "/" + key;
-            }
-        }
-        help += "\nDescription: " + option->GetDescription();
-        help += "\nRequirement: ";
-        help += RequirementSentence(option->GetOptionRequirement());
-        help += "\nInput Type: ";
-        help += ValueTypeWord(option->GetValueType());
-        if (!option->GetFlagDependencies().empty()) {
-            help += "\nDepends On:";
-            for (char flag : option->GetFlagDependencies()) {
-                help += " -" + Flag(flag) + ",";
-            }
-        }
-        if (!option->GetMutuallyExclusiveFlags().empty()) {
-            help += "\nMutually Exclusive With:";
-            for (char flag : option->GetMutuallyExclusiveFlags()) {
-                help += " -" + Flag(flag) + ",";
-            }
-        }
-        help += "\n";
-    }
-    return help;
+    return VekCommandHelpText(name_, description_, options_);
 }
 
 }  // namespace VekLibrary::IoHandler

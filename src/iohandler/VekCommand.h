@@ -32,11 +32,9 @@ public:
     const std::string& GetDescription() const override { return description_; }
 
 private:
-    void ValidateDefinition() const;
     // Drops the placeholder of a required option that is absent while one of the
     // flags waiving its requirement was given.
     void WaiveRequirements();
-    void VerifyParsedValues() const;
     // The parsed text of the flag, or null when absent; throws when nothing was parsed.
     const std::string* FindParsedText(char shortFlag) const;
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "domain/Milliseconds.h"
+#include "domain/Deadline.h"
 #include "networking/AddressFamilyEnum.h"
 #include "networking/AddressInfoList.h"
 #include "networking/SocketType.h"
@@ -12,8 +12,8 @@ namespace VekLibrary::Networking {
 // Turns a host and service into the address to connect to: the returned list's
 // current node. IP literals are used as they are, without a name lookup. Every
 // failure is an XNameResolutionError, except that the timed Resolve throws
-// XTestTimeout when the lookup outlasts its timeout and XBrokenInvariantsError for an
-// invalid timeout (as ILinuxNetworkingWrapper's timed GetAddressInfo).
+// XTestTimeout when the lookup outlasts its deadline and XBrokenInvariantsError for a
+// deadline given less than 1 ms (as ILinuxNetworkingWrapper's timed GetAddressInfo).
 class IDnsResolutionStrategy {
 public:
     virtual ~IDnsResolutionStrategy() = default;
@@ -23,10 +23,10 @@ public:
                                     AddressFamilyEnum family) = 0;
     virtual AddressInfoList Resolve(const std::string& host, const std::string& service,
                                     AddressFamilyEnum family, SocketType type) = 0;
-    // The same rules, with every lookup bounded by `timeout`.
+    // The same rules, with every lookup bounded by `deadline`.
     virtual AddressInfoList Resolve(const std::string& host, const std::string& service,
                                     AddressFamilyEnum family, SocketType type,
-                                    const VekDomain::Milliseconds& timeout) = 0;
+                                    const VekDomain::Deadline& deadline) = 0;
 };
 
 }  // namespace VekLibrary::Networking

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "domain/Milliseconds.h"
+#include "domain/Deadline.h"
 #include "networking/AddressFamilyEnum.h"
 #include "networking/AddressInfoList.h"
 #include "networking/SocketType.h"
@@ -23,14 +23,15 @@ public:
     virtual AddressInfoList GetAddressInfo(const std::string& host, const std::string& service,
                                            AddressFamilyEnum family, SocketType type,
                                            int flags) = 0;
-    // The same lookup, with the same refusals and texts, bounded by `timeout` on the
-    // monotonic clock. Throws XBrokenInvariantsError "Invalid timeout provided to
-    // GetAddressInfo: <count>" (-1 when unset) unless 1 <= timeout, and XTestTimeout
-    // "Name resolution did not finish within <count> ms." when the lookup is still
-    // running at the deadline; such a lookup is abandoned, not waited for.
+    // The same lookup, with the same refusals and texts, bounded by `deadline`.
+    // Throws XBrokenInvariantsError "Invalid timeout provided to GetAddressInfo:
+    // <count>" unless the deadline was given at least 1 ms, and XTestTimeout "Name
+    // resolution did not finish within <count> ms." when the lookup is still running
+    // at the deadline; such a lookup is abandoned, not waited for. <count> is the
+    // deadline's given milliseconds.
     virtual AddressInfoList GetAddressInfo(const std::string& host, const std::string& service,
                                            AddressFamilyEnum family, SocketType type, int flags,
-                                           const VekDomain::Milliseconds& timeout) = 0;
+                                           const VekDomain::Deadline& deadline) = 0;
     // The node's address as text, without port or brackets. Throws
     // XBrokenInvariantsError for a null node or address, an unsupported family or an
     // address that does not fit its family.

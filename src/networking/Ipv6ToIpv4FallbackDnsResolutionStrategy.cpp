@@ -34,10 +34,10 @@ AddressInfoList Ipv6ToIpv4FallbackDnsResolutionStrategy::Resolve(const std::stri
 
 AddressInfoList Ipv6ToIpv4FallbackDnsResolutionStrategy::Resolve(
     const std::string& host, const std::string& service, AddressFamilyEnum family, SocketType type,
-    const VekDomain::Milliseconds& timeout) {
+    const VekDomain::Deadline& deadline) {
     return ResolveWith(host, service, family, [&](AddressFamilyEnum lookupFamily, int flags) {
         return networkingWrapper_->GetAddressInfo(host, service, lookupFamily, type, flags,
-                                                  timeout);
+                                                  deadline);
     });
 }
 

@@ -25,7 +25,7 @@ public:
                             AddressFamilyEnum family, SocketType type) override;
     AddressInfoList Resolve(const std::string& host, const std::string& service,
                             AddressFamilyEnum family, SocketType type,
-                            const VekDomain::Milliseconds& timeout) override;
+                            const VekDomain::Deadline& deadline) override;
 
 private:
     // One wrapper lookup of the host with the given family and flags; the two Resolve

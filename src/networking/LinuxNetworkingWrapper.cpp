@@ -4,7 +4,7 @@
 #include <netinet/in.h>
 
 #include <cerrno>
-#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -114,30 +114,24 @@ private:
     std::unique_ptr<Lookup> lookup_;
 };
 
-timespec ToTimespec(std::chrono::steady_clock::duration span) {
-    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(span).count();
-    timespec result{};
-    result.tv_sec = static_cast<std::time_t>(nanoseconds / 1000000000);
-    result.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
-    return result;
-}
-
 // The request's own result (gai_error), or EAI_INPROGRESS when it is still running at
 // the deadline. gai_suspend returns EAI_AGAIN when its wait runs out and EAI_INTR on a
 // signal; neither says anything about this request, so every wake-up re-reads it and
 // suspends again for what is left.
-int AwaitLookup(gaicb& request, std::chrono::steady_clock::time_point deadline) {
+int AwaitLookup(gaicb& request, const VekDomain::Deadline& deadline) {
     const gaicb* const waitList[] = {&request};
     for (;;) {
         const int state = ::gai_error(&request);
         if (state != EAI_INPROGRESS) {
             return state;
         }
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) {
+        const int left = deadline.PollTimeout();
+        if (left == 0) {
             return EAI_INPROGRESS;
         }
-        const timespec remaining = ToTimespec(deadline - now);
+        timespec remaining{};
+        remaining.tv_sec = static_cast<std::time_t>(left / 1000);
+        remaining.tv_nsec = static_cast<long>(left % 1000) * 1000000L;
         ::gai_suspend(waitList, 1, &remaining);
     }
 }
@@ -167,14 +161,12 @@ AddressInfoList LinuxNetworkingWrapper::GetAddressInfo(const std::string& host,
                                                        const std::string& service,
                                                        AddressFamilyEnum family, SocketType type,
                                                        int flags,
-                                                       const VekDomain::Milliseconds& timeout) {
-    // The deadline counts from the call, so the checks below spend the budget too.
-    const auto start = std::chrono::steady_clock::now();
-    if (!timeout || timeout.GetValue() < 1) {
+                                                       const VekDomain::Deadline& deadline) {
+    const std::int64_t given = deadline.GivenMilliseconds();
+    if (given < 1) {
         throw XBrokenInvariantsError("Invalid timeout provided to GetAddressInfo: " +
-                                     (timeout ? std::to_string(timeout.GetValue()) : "-1"));
+                                     std::to_string(given));
     }
-    const auto deadline = start + std::chrono::milliseconds(timeout.GetValue());
     if (HasEmbeddedNul(host) || HasEmbeddedNul(service)) {
         throw ResolutionError(host, EAI_NONAME);
     }
@@ -188,8 +180,8 @@ AddressInfoList LinuxNetworkingWrapper::GetAddressInfo(const std::string& host,
     }
     const int result = AwaitLookup(lookup.Get().request, deadline);
     if (result == EAI_INPROGRESS) {
-        throw XTestTimeout("Name resolution did not finish within " +
-                           std::to_string(timeout.GetValue()) + " ms.");
+        throw XTestTimeout("Name resolution did not finish within " + std::to_string(given) +
+                           " ms.");
     }
     AddressInfoPointer owned(std::exchange(lookup.Get().request.ar_result, nullptr));
     if (result != 0 || !owned) {

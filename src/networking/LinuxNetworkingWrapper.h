@@ -15,7 +15,7 @@ public:
     // stay allocated (reachable, not leaked) until a later call finds it finished.
     AddressInfoList GetAddressInfo(const std::string& host, const std::string& service,
                                    AddressFamilyEnum family, SocketType type, int flags,
-                                   const VekDomain::Milliseconds& timeout) override;
+                                   const VekDomain::Deadline& deadline) override;
     std::string AddressAsString(const addrinfo* addressInfo) override;
     void IpStringToAddress(const std::string& text, AddressFamilyEnum family,
                            sockaddr_storage& out) override;

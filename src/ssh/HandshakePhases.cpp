@@ -2,27 +2,40 @@
 
 #include <cstring>
 
+#include "domain/Exceptions.h"
 #include "ssh/event_handlers.h"
 
 namespace Ssh {
 
 using VekLibrary::VekLogger::LogLevelEnum;
 
-HandshakePhases::HandshakePhases(StageClock& clock, SshTestResult& result,
-                                 VekLibrary::VekLogger::ILogger& logger)
-    : clock_(clock), result_(result), logger_(logger) {
-    register_banner_received_handler(&OnBannerReceived, this);
-    register_key_exchanged_handler(&OnKeyExchanged, this);
+namespace {
+
+HandshakePhases* PhasesOf(LIBSSH2_SESSION* session) {
+    const SessionContext* context = SessionContext::Of(session);
+    return context != nullptr ? context->phases : nullptr;
 }
 
-HandshakePhases::~HandshakePhases() {
-    // A later handshake on this thread must not reach this object.
+}  // namespace
+
+HandshakePhases::HandshakePhases(LIBSSH2_SESSION* session, StageClock& clock, SshTestResult& result,
+                                 VekLibrary::VekLogger::ILogger& logger)
+    : context_(SessionContext::Of(session)), clock_(clock), result_(result), logger_(logger) {
+    if (context_ == nullptr) {
+        throw VekLibrary::XBrokenInvariantsError("HandshakePhases needs a session with a context.");
+    }
+    context_->phases = this;
+    // The registrations are per thread and kept for good; renewing them costs nothing.
     register_banner_received_handler(&OnBannerReceived, nullptr);
     register_key_exchanged_handler(&OnKeyExchanged, nullptr);
 }
 
-void HandshakePhases::OnBannerReceived(LIBSSH2_SESSION* session, int status, void* userPointer) {
-    auto* phases = static_cast<HandshakePhases*>(userPointer);
+HandshakePhases::~HandshakePhases() {
+    context_->phases = nullptr;
+}
+
+void HandshakePhases::OnBannerReceived(LIBSSH2_SESSION* session, int status, void* /*unused*/) {
+    HandshakePhases* phases = PhasesOf(session);
     if (phases == nullptr || status == LIBSSH2_ERROR_EAGAIN) {
         return;
     }
@@ -44,8 +57,8 @@ void HandshakePhases::OnBannerReceived(LIBSSH2_SESSION* session, int status, voi
     }
 }
 
-void HandshakePhases::OnKeyExchanged(LIBSSH2_SESSION* /*session*/, int status, void* userPointer) {
-    auto* phases = static_cast<HandshakePhases*>(userPointer);
+void HandshakePhases::OnKeyExchanged(LIBSSH2_SESSION* session, int status, void* /*unused*/) {
+    HandshakePhases* phases = PhasesOf(session);
     if (phases == nullptr || status == LIBSSH2_ERROR_EAGAIN || !phases->bannerReceived_) {
         return;
     }

@@ -1,24 +1,39 @@
 #include "ssh/HostKey.h"
 
-#include <cstddef>
+#include <algorithm>
+#include <cstring>
+
+#include "crypto/HostKeyFingerprint.h"
+#include "ssh/XHostKeyMismatchError.h"
 
 namespace Ssh {
 
-std::string HostKeySha256Hex(LIBSSH2_SESSION* session) {
+HostKey::HostKey(LIBSSH2_SESSION* session) {
     const char* hash = libssh2_hostkey_hash(session, LIBSSH2_HOSTKEY_HASH_SHA256);
-    if (hash == nullptr) {
-        return "";
+    if (hash != nullptr) {
+        fingerprint_.emplace();
+        std::memcpy(fingerprint_->data(), hash, fingerprint_->size());
     }
-    constexpr std::size_t kSha256Bytes = 32;
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(kSha256Bytes * 2);
-    for (std::size_t i = 0; i < kSha256Bytes; ++i) {
-        const auto byte = static_cast<unsigned char>(hash[i]);
-        text.push_back(digits[byte >> 4]);
-        text.push_back(digits[byte & 0x0f]);
+}
+
+void HostKey::RecordIn(SshTestResult& result) const {
+    if (fingerprint_) {
+        result.SetHostFingerprint(VekLibrary::Crypto::HostKeyFingerprintText::ToHex(*fingerprint_));
     }
-    return text;
+}
+
+void HostKey::Verify(const std::vector<HostKeyFingerprint>& expected) const {
+    if (expected.empty()) {
+        return;
+    }
+    if (!fingerprint_) {
+        throw XHostKeyMismatchError("The server's host key could not be read.");
+    }
+    if (std::find(expected.begin(), expected.end(), *fingerprint_) == expected.end()) {
+        throw XHostKeyMismatchError(
+            "Host key " + VekLibrary::Crypto::HostKeyFingerprintText::ToOpenSshText(*fingerprint_) +
+            " is not one of the expected keys.");
+    }
 }
 
 }  // namespace Ssh

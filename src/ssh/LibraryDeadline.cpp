@@ -4,29 +4,32 @@
 
 namespace Ssh {
 
-namespace {
-
-// The guard whose deadline the library sees on this thread; null when none.
-thread_local LibraryDeadline* innermost = nullptr;
-
-}  // namespace
-
-LibraryDeadline::LibraryDeadline(const VekLibrary::VekDomain::Deadline& deadline)
-    : deadline_(deadline), enclosing_(innermost) {
-    innermost = this;
-    register_deadline_handler(&HasPassed, this);
+LibraryDeadline::LibraryDeadline(LIBSSH2_SESSION* session,
+                                 const VekLibrary::VekDomain::Deadline& deadline)
+    : context_(SessionContext::Of(session)), deadline_(deadline) {
+    if (context_ != nullptr) {
+        enclosing_ = context_->deadline;
+        context_->deadline = &deadline_;
+    }
+    // The registration is per thread and kept for good; renewing it costs nothing.
+    register_deadline_handler(&HasPassed, nullptr);
 }
 
 LibraryDeadline::~LibraryDeadline() {
-    innermost = enclosing_;
-    // The library keeps a registration for good; a null user pointer makes the
-    // hook answer "not passed", which is how the library behaves without one.
-    register_deadline_handler(&HasPassed, enclosing_);
+    if (context_ != nullptr) {
+        context_->deadline = enclosing_;
+    }
 }
 
-int LibraryDeadline::HasPassed(LIBSSH2_SESSION* /*session*/, void* userPointer) {
-    const auto* guard = static_cast<const LibraryDeadline*>(userPointer);
-    return guard != nullptr && guard->deadline_.HasPassed() ? 1 : 0;
+int LibraryDeadline::HasPassed(LIBSSH2_SESSION* session, void* /*unused*/) {
+    const SessionContext* context = SessionContext::Of(session);
+    try {
+        return context != nullptr && context->deadline != nullptr && context->deadline->HasPassed()
+                   ? 1
+                   : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // namespace Ssh

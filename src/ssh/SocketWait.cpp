@@ -13,28 +13,45 @@
 
 namespace Ssh {
 
+namespace {
+
+using VekLibrary::Networking::XConnectError;
 using VekLibrary::VekDomain::Deadline;
 
-SocketWaitEnum WaitForSocket(int descriptor, short events, const Deadline& deadline) {
+XConnectError Failure(const std::string& peer, const char* reason, int error) {
+    return XConnectError(peer, std::string(reason) + std::strerror(error));
+}
+
+// The socket's pending error (SO_ERROR): 0 for none, else its error number; -1 when
+// it cannot be read, with the reason in errno.
+int PendingSocketError(int descriptor) {
+    int pending = 0;
+    socklen_t length = sizeof(pending);
+    if (::getsockopt(descriptor, SOL_SOCKET, SO_ERROR, &pending, &length) != 0) {
+        return -1;
+    }
+    return pending;
+}
+
+}  // namespace
+
+bool WaitForSocket(int descriptor, short events, const Deadline& deadline,
+                   const std::string& peer) {
     pollfd entry{};
     entry.fd = descriptor;
     entry.events = events;
     for (;;) {
         const int timeout = deadline.PollTimeout();
         if (timeout == 0) {
-            return SocketWaitEnum::TimedOut;
+            return false;
         }
         entry.revents = 0;
         const int ready = ::poll(&entry, 1, timeout);
-        if (ready > 0) {
-            if ((entry.revents & POLLNVAL) != 0) {
-                errno = EBADF;
-                return SocketWaitEnum::Failed;
-            }
-            return SocketWaitEnum::Ready;
+        if (ready > 0 && (entry.revents & POLLNVAL) == 0) {
+            return true;
         }
-        if (ready < 0 && errno != EINTR) {
-            return SocketWaitEnum::Failed;
+        if (ready > 0 || (ready < 0 && errno != EINTR)) {
+            throw Failure(peer, "Poll error on the TCP connection: ", ready > 0 ? EBADF : errno);
         }
     }
 }
@@ -51,45 +68,28 @@ short BlockedEvents(LIBSSH2_SESSION* session) {
     return events == 0 ? POLLIN : events;
 }
 
-int PendingSocketError(int descriptor) {
-    int pending = 0;
-    socklen_t length = sizeof(pending);
-    if (::getsockopt(descriptor, SOL_SOCKET, SO_ERROR, &pending, &length) != 0) {
-        return -1;
-    }
-    return pending;
-}
-
 VekLibrary::Networking::SocketHandle ConnectWithin(const addrinfo* address,
                                                    const std::string& hostAddress,
-                                                   std::int64_t budgetMs,
                                                    const Deadline& deadline) {
-    using VekLibrary::Networking::XConnectError;
-    const auto failure = [&hostAddress](const char* reason, int error) {
-        return XConnectError(hostAddress, std::string(reason) + std::strerror(error));
-    };
     try {
         VekLibrary::Networking::SocketHandle socket(address);
         socket.MakeNonBlocking();
         const int descriptor = socket.GetSocketDescriptor();
         if (::connect(descriptor, address->ai_addr, address->ai_addrlen) != 0) {
             if (errno != EINPROGRESS) {
-                throw failure("Connection failed: ", errno);
+                throw Failure(hostAddress, "Connection failed: ", errno);
             }
-            const SocketWaitEnum wait = WaitForSocket(descriptor, POLLOUT, deadline);
-            if (wait == SocketWaitEnum::TimedOut) {
+            if (!WaitForSocket(descriptor, POLLOUT, deadline, hostAddress)) {
                 throw VekLibrary::XTestTimeout("Connection could not be created within " +
-                                               std::to_string(budgetMs) + " ms.");
-            }
-            if (wait == SocketWaitEnum::Failed) {
-                throw failure("Poll error while establishing TCP connection: ", errno);
+                                               std::to_string(deadline.GivenMilliseconds()) +
+                                               " ms.");
             }
             const int pending = PendingSocketError(descriptor);
             if (pending < 0) {
-                throw failure("Failed to retrieve socket error: ", errno);
+                throw Failure(hostAddress, "Failed to retrieve socket error: ", errno);
             }
             if (pending != 0) {
-                throw failure("Connection failed: ", pending);
+                throw Failure(hostAddress, "Connection failed: ", pending);
             }
         }
         socket.MakeBlocking();

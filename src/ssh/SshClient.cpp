@@ -13,9 +13,11 @@ SshClient::SshClient(
     std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy,
     std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
     std::shared_ptr<ISshTestResultFactory> testResultFactory,
-    std::shared_ptr<VekLibrary::VekLogger::ILogger> logger)
+    std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
+    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock)
     : impl_(std::make_unique<SshClientImpl>(std::move(dnsStrategy), std::move(networkingWrapper),
-                                            testResultFactory, std::move(logger))) {
+                                            testResultFactory, std::move(logger),
+                                            std::move(clock))) {
     if (libssh2_init(0) != 0) {
         throw VekLibrary::XBrokenInvariantsError("Could not initialize libssh2 library.");
     }

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "domain/IMonotonicClock.h"
+#include "domain/SteadyClock.h"
 #include "logger/ILogger.h"
 #include "networking/IDnsResolutionStrategy.h"
 #include "networking/ILinuxNetworkingWrapper.h"
@@ -18,11 +20,14 @@ class SshClientImpl;
 class SshClient final : public ISshClient {
 public:
     // Throws XBrokenInvariantsError for a null collaborator or when the SSH library
-    // cannot be initialised.
+    // cannot be initialised. `clock` times the whole test, its deadlines and waits
+    // included (the system's monotonic clock unless a test hands in its own).
     SshClient(std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy,
               std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
               std::shared_ptr<ISshTestResultFactory> testResultFactory,
-              std::shared_ptr<VekLibrary::VekLogger::ILogger> logger);
+              std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
+              std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock =
+                  std::make_shared<VekLibrary::VekDomain::SteadyClock>());
     ~SshClient() override;
     SshClient(const SshClient&) = delete;
     SshClient& operator=(const SshClient&) = delete;

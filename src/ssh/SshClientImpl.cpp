@@ -5,15 +5,12 @@
 
 #include "domain/Exceptions.h"
 #include "domain/Milliseconds.h"
-#include "logger/StringFormat.h"
-#include "networking/SocketType.h"
 #include "ssh/HandshakePhases.h"
 #include "ssh/HostKey.h"
-#include "ssh/HostKeyPins.h"
+#include "ssh/OperationFailures.h"
 #include "ssh/SessionFacts.h"
-#include "ssh/SocketWait.h"
+#include "ssh/ShellChannel.h"
 #include "ssh/SshClientErrors.h"
-#include "ssh/StageFailures.h"
 #include "ssh/UserAuthentication.h"
 
 namespace Ssh {
@@ -25,7 +22,6 @@ using VekLibrary::XInvalidOperationError;
 using VekLibrary::XTestTimeout;
 using VekLibrary::VekDomain::Milliseconds;
 using VekLibrary::VekLogger::LogLevelEnum;
-using VekLibrary::VekLogger::StringFormat;
 
 constexpr int kTraceMaskForHints =
     LIBSSH2_TRACE_KEX | LIBSSH2_TRACE_AUTH | LIBSSH2_TRACE_ERROR | LIBSSH2_TRACE_PUBLICKEY;
@@ -40,10 +36,12 @@ SshClientImpl::SshClientImpl(
     std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy,
     std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
     const std::shared_ptr<ISshTestResultFactory>& testResultFactory,
-    std::shared_ptr<VekLibrary::VekLogger::ILogger> logger)
+    std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
+    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock)
     : dnsStrategy_(std::move(dnsStrategy)),
       networkingWrapper_(std::move(networkingWrapper)),
-      logger_(std::move(logger)) {
+      logger_(std::move(logger)),
+      clock_(std::move(clock)) {
     if (!dnsStrategy_) {
         throw XBrokenInvariantsError("dnsResolutionStrategy cannot be null.");
     }
@@ -57,6 +55,7 @@ SshClientImpl::SshClientImpl(
         throw XBrokenInvariantsError("testResultFactory cannot be null.");
     }
     testResultFactory->Create(testResult_);
+    context_.logger = logger_.get();
 }
 
 std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port,
@@ -80,25 +79,26 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
             clock_.Time(StageEnum::Dns, Result(), [&] {
                 auto list = dnsStrategy_->Resolve(host, std::to_string(port), family,
                                                   VekLibrary::Networking::SocketType::Stream,
-                                                  Milliseconds(timeout));
+                                                  clock_.DeadlineFor(StageEnum::Dns));
                 Result().SetHostAddress(networkingWrapper_->AddressAsString(list.GetCurrentNode()));
                 return list;
             });
-        const std::int64_t connectBudget = clock_.MillisecondsLeftAtEndOf(StageEnum::Dns);
-        if (connectBudget < 1) {
+        if (clock_.MillisecondsLeftAtEndOf(StageEnum::Dns) < 1) {
             throw XTestTimeout("Name resolution used up the time budget.");
         }
+        peer_ = Result().GetHostAddress();
         VekLibrary::Networking::SocketHandle socket =
             clock_.Time(StageEnum::Connect, Result(), [&] {
-                auto connected =
-                    ConnectWithin(addresses.GetCurrentNode(), Result().GetHostAddress(),
-                                  connectBudget, clock_.BudgetDeadline());
+                auto connected = ConnectWithin(addresses.GetCurrentNode(), peer_,
+                                               clock_.DeadlineFor(StageEnum::Connect));
                 logger_->WriteLog(LogLevelEnum::Info, "Connection established successfully.");
                 return connected;
             });
         SessionPointer session = SshHandshake(socket.GetSocketDescriptor());
         // Before anything of the credentials can be sent.
-        HostKeyPins::Verify(session.get(), expectedHostKeys_);
+        const HostKey hostKey(session.get());
+        hostKey.RecordIn(Result());
+        hostKey.Verify(expectedHostKeys_);
         socket_ = std::move(socket);
         session_ = std::move(session);
     });
@@ -110,24 +110,26 @@ SshClientImpl::SessionPointer SshClientImpl::SshHandshake(int descriptor) {
     if (clock_.MillisecondsLeftAtEndOf(StageEnum::Connect) < 1) {
         throw XTestTimeout("SSH handshake timed out.");
     }
-    SessionPointer session(libssh2_session_init_ex(nullptr, nullptr, nullptr, nullptr),
+    SessionPointer session(libssh2_session_init_ex(nullptr, nullptr, nullptr, &context_),
                            Libssh2Deleter<LIBSSH2_SESSION>{descriptor});
     if (!session) {
         throw XLibssh2Error("Unable to create SSH session.", LIBSSH2_ERROR_ALLOC);
     }
-    const HandshakePhases phases(clock_, Result(), *logger_);
-    libssh2_trace_sethandler(session.get(), this, &TraceHandlerCallbackTrampoline);
+    const HandshakePhases phases(session.get(), clock_, Result(), *logger_);
+    libssh2_trace_sethandler(session.get(), nullptr, &SessionContext::WriteTrace);
     libssh2_trace(session.get(), traceMask_);
     libssh2_session_set_blocking(session.get(), 0);
 
-    const int rc = CallUntilDone(session.get(), descriptor, clock_.BudgetDeadline(), [&] {
-        return libssh2_session_handshake(session.get(), descriptor);
-    });
-    SessionFacts::RecordServerIdentification(session.get(), Result());
-    if (phases.KeyExchanged()) {
-        clock_.End(StageEnum::ServiceRequest, Result());
-        SessionFacts::RecordNegotiatedAlgorithms(session.get(), Result());
+    const SessionSocket connection{session.get(), descriptor, peer_};
+    int rc = 0;
+    try {
+        rc = CallUntilDone(connection, clock_.DeadlineFor(StageEnum::BannerExchange),
+                           [&] { return libssh2_session_handshake(session.get(), descriptor); });
+    } catch (...) {
+        RecordHandshakeFacts(session.get(), phases.KeyExchanged());
+        throw;
     }
+    RecordHandshakeFacts(session.get(), phases.KeyExchanged());
     if (rc == LIBSSH2_ERROR_TIMEOUT) {
         throw XTestTimeout("SSH handshake timed out.");
     }
@@ -138,11 +140,15 @@ SshClientImpl::SessionPointer SshClientImpl::SshHandshake(int descriptor) {
         logger_->WriteLog(LogLevelEnum::Info, "Service request exchange completed successfully.");
     }
     logger_->WriteLog(LogLevelEnum::Info, "SSH handshake completed successfully.");
-    const std::string fingerprint = HostKeySha256Hex(session.get());
-    if (!fingerprint.empty()) {
-        Result().SetHostFingerprint(fingerprint);
-    }
     return session;
+}
+
+void SshClientImpl::RecordHandshakeFacts(LIBSSH2_SESSION* session, bool keyExchanged) {
+    SessionFacts::RecordServerIdentification(session, Result());
+    if (keyExchanged) {
+        clock_.End(StageEnum::ServiceRequest, Result());
+        SessionFacts::RecordNegotiatedAlgorithms(session, Result());
+    }
 }
 
 std::int64_t SshClientImpl::AuthenticateUser(const std::string& userName,
@@ -158,12 +164,12 @@ std::int64_t SshClientImpl::AuthenticateUser(const std::string& userName,
     clock_.StartBudget(StageEnum::Authentication, timeout);
     GuardOperation(ClientOperationEnum::AuthenticateUser, Result(), [&] {
         const int rc = clock_.Time(StageEnum::Authentication, Result(), [&] {
-            const Deadline deadline = clock_.BudgetDeadline();
-            UserAuthentication authentication(
-                session_.get(), [&](const std::function<int()>& call) {
-                    return CallUntilDone(session_.get(), socket_.GetSocketDescriptor(), deadline,
-                                         call);
-                });
+            const auto deadline = clock_.DeadlineFor(StageEnum::Authentication);
+            const SessionSocket connection = Connection();
+            UserAuthentication authentication(session_.get(),
+                                              [&](const std::function<int()>& call) {
+                                                  return CallUntilDone(connection, deadline, call);
+                                              });
             return authentication.Authenticate(userName, password, privateKey_);
         });
         if (rc < 0) {
@@ -190,62 +196,15 @@ std::int64_t SshClientImpl::ExecuteCommands(const std::string& commands, unsigne
     clock_.StartBudget(StageEnum::CommandExecution, timeout);
     GuardOperation(ClientOperationEnum::ExecuteCommands, Result(), [&] {
         clock_.Time(StageEnum::CommandExecution, Result(), [&] {
-            const Deadline deadline = clock_.BudgetDeadline();
-            ReadServerResponse(CreateChannelAndWriteCommands(commands, deadline), deadline,
-                               maximumBytes);
+            const auto deadline = clock_.DeadlineFor(StageEnum::CommandExecution);
+            ShellChannel channel = ShellChannel::Open(Connection(), deadline);
+            channel.WriteCommands(commands, deadline);
+            logger_->WriteLog(LogLevelEnum::Info, "Commands written to shell for execution.");
+            channel.SendEndOfFile(deadline);
+            channel.ReadOutput(maximumBytes, deadline, Result(), *logger_);
         });
     });
     return clock_.MillisecondsLeft();
-}
-
-ShellChannel SshClientImpl::CreateChannelAndWriteCommands(const std::string& commands,
-                                                          const Deadline& deadline) {
-    ShellChannel channel =
-        ShellChannel::Open(session_.get(), socket_.GetSocketDescriptor(), deadline);
-    channel.WriteCommands(commands, deadline);
-    logger_->WriteLog(LogLevelEnum::Info, "Commands written to shell for execution.");
-    channel.SendEndOfFile(deadline);
-    return channel;
-}
-
-void SshClientImpl::ReadServerResponse(ShellChannel channel, const Deadline& deadline,
-                                       unsigned long maximumBytes) {
-    logger_->WriteLog(LogLevelEnum::Info, "Start Reading Data.");
-    try {
-        channel.ReadOutput(maximumBytes, deadline);
-    } catch (...) {
-        // A time-out or read error keeps the output that had arrived: it shows
-        // where the command hung.
-        RecordOutcome(channel.TakeOutcome(), false);
-        throw;
-    }
-    clock_.End(StageEnum::CommandExecution, Result());
-    const bool inTime = clock_.MillisecondsLeftAtEndOf(StageEnum::CommandExecution) > 0;
-    RecordOutcome(channel.TakeOutcome(), inTime);
-    if (!inTime) {
-        throw XTestTimeout("Reading data from the remote shell timed out.");
-    }
-}
-
-void SshClientImpl::RecordOutcome(ShellChannel::Outcome outcome, bool inTime) {
-    if (outcome.exitSignal) {
-        logger_->WriteLog(
-            LogLevelEnum::Info,
-            StringFormat("The remote shell was ended by signal {}.", *outcome.exitSignal));
-    }
-    // A status of 0 cannot be told from none; out of time, only a non-zero status or
-    // a signal shows that the status has arrived.
-    if (inTime || outcome.exitStatus != 0 || outcome.exitSignal) {
-        Result().SetCommandExecutionReturnCode(std::to_string(outcome.exitStatus));
-    }
-    logger_->WriteLog(
-        LogLevelEnum::Info,
-        StringFormat(
-            "End Reading Data.Total stdout bytes received: {}.Total stderr bytes read: {}.",
-            outcome.standardOutput.size(), outcome.standardErrorBytes));
-    // Moved, not copied: the output may be many megabytes.
-    Result().SetCommandResultSize(outcome.standardOutput.size());
-    Result().SetCommandExecutionResult(std::move(outcome.standardOutput));
 }
 
 std::unique_ptr<SshTestResult> SshClientImpl::GetResults() {
@@ -258,18 +217,8 @@ void SshClientImpl::SetLoggingHints(bool debug, bool traceLibssh2) {
     }
 }
 
-void SshClientImpl::TraceHandlerCallbackTrampoline(LIBSSH2_SESSION* /*session*/, void* context,
-                                                   const char* text, std::size_t length) {
-    auto* client = static_cast<SshClientImpl*>(context);
-    if (client == nullptr || text == nullptr) {
-        return;
-    }
-    // Called from C: nothing may be thrown through the library.
-    try {
-        client->logger_->WriteSanitizedLog(
-            LogLevelEnum::Debug, StringFormat("Trace data: {}", std::string(text, length)));
-    } catch (...) {
-    }
+SessionSocket SshClientImpl::Connection() const {
+    return SessionSocket{session_.get(), socket_.GetSocketDescriptor(), peer_};
 }
 
 SshTestResult& SshClientImpl::Result() {

@@ -2,13 +2,12 @@
 
 #include <libssh2.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "domain/Deadline.h"
+#include "domain/IMonotonicClock.h"
 #include "domain/SensitiveString.h"
 #include "logger/ILogger.h"
 #include "networking/AddressFamilyEnum.h"
@@ -19,18 +18,22 @@
 #include "result/SshTestResult.h"
 #include "ssh/HostKeyFingerprint.h"
 #include "ssh/Libssh2Deleter.h"
-#include "ssh/ShellChannel.h"
+#include "ssh/SessionContext.h"
+#include "ssh/SocketWait.h"
 #include "ssh/StageClock.h"
 
 namespace Ssh {
 
 // The SSH client's state and stages behind SshClient (see ISshClient for the
-// contract), as orchestration over its parts: SocketWait for every wait, StageClock
-// for every time point and budget, StageFailures for what a failure records and
-// raises, HandshakePhases for the handshake's timing and ShellChannel for the
-// command. Every library call runs non-blocking and every wait is a poll on the
-// socket against a deadline on the monotonic clock, so no stage outlives its
-// budget by more than a poll's rounding, whatever the server does.
+// contract), as orchestration over its parts: SocketWait for every wait and its one
+// policy, StageClock for every time point, budget and deadline (all read from the
+// client's one clock), OperationFailures for what a failure records and raises,
+// HandshakePhases for the handshake's timing, HostKey for the server's key,
+// UserAuthentication for the login and ShellChannel for the command. Every library
+// call runs non-blocking and every wait is a poll on the socket against a deadline,
+// so no stage outlives its budget by more than a poll's rounding, whatever the
+// server does. The library's callbacks reach the client only through the session's
+// context (SessionContext).
 class SshClientImpl final {
 public:
     // Throws XBrokenInvariantsError for a null collaborator.
@@ -38,7 +41,8 @@ public:
         std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy,
         std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
         const std::shared_ptr<ISshTestResultFactory>& testResultFactory,
-        std::shared_ptr<VekLibrary::VekLogger::ILogger> logger);
+        std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
+        std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock);
     SshClientImpl(const SshClientImpl&) = delete;
     SshClientImpl& operator=(const SshClientImpl&) = delete;
 
@@ -57,32 +61,26 @@ public:
         privateKey_ = VekLibrary::VekDomain::SensitiveString(privateKey);
     }
 
-    // The library's trace lines, through the logger's masking write.
-    static void TraceHandlerCallbackTrampoline(LIBSSH2_SESSION* session, void* context,
-                                               const char* text, std::size_t length);
-
 private:
-    using Deadline = VekLibrary::VekDomain::Deadline;
     using SessionPointer = std::unique_ptr<LIBSSH2_SESSION, Libssh2Deleter<LIBSSH2_SESSION>>;
 
     SessionPointer SshHandshake(int descriptor);
-    ShellChannel CreateChannelAndWriteCommands(const std::string& commands,
-                                               const Deadline& deadline);
-    void ReadServerResponse(ShellChannel channel, const Deadline& deadline,
-                            unsigned long maximumBytes);
-    // Records the output and, when it has arrived, the exit status; `inTime` says
-    // whether reading ended before the deadline.
-    void RecordOutcome(ShellChannel::Outcome outcome, bool inTime);
+    // What the server told during the handshake, also when it failed.
+    void RecordHandshakeFacts(LIBSSH2_SESSION* session, bool keyExchanged);
+    SessionSocket Connection() const;
     SshTestResult& Result();
 
     std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy_;
     std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper_;
     std::unique_ptr<SshTestResult> testResult_;
     std::shared_ptr<VekLibrary::VekLogger::ILogger> logger_;
-    // Declared before the session: the session is released first, while its
-    // descriptor is still open.
+    // Declared before the session, which is released first: the session's callbacks
+    // use the context, and the session's descriptor is still open.
+    SessionContext context_;
     VekLibrary::Networking::SocketHandle socket_;
     SessionPointer session_;
+    // The address the socket is connected to, which a failed wait names.
+    std::string peer_;
     int traceMask_ = 0;
     StageClock clock_;
     std::vector<HostKeyFingerprint> expectedHostKeys_;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "domain/Exceptions.h"
 #include "domain/Milliseconds.h"
 
 namespace Ssh {
@@ -19,7 +20,7 @@ constexpr ResultSetter kStageSetters[] = {
     &SshTestResult::SetCommandExecutionDuration,
 };
 
-std::int64_t WholeMilliseconds(StageClock::Clock::duration span) {
+std::int64_t WholeMilliseconds(StageClock::TimePoint::duration span) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
 }
 
@@ -29,11 +30,15 @@ std::size_t IndexOf(StageEnum stage) {
 
 }  // namespace
 
-StageClock::StageClock(NowFunction now) : now_(std::move(now)) {}
+StageClock::StageClock(std::shared_ptr<const Clock> clock) : clock_(std::move(clock)) {
+    if (!clock_) {
+        throw VekLibrary::XBrokenInvariantsError("StageClock clock cannot be null.");
+    }
+}
 
 void StageClock::Restart() {
     recorded_.reset();
-    points_[0] = now_();
+    points_[0] = clock_->Now();
     recorded_.set(0);
     budgetStart_ = points_[0];
     budgetMs_ = 0;
@@ -58,8 +63,8 @@ bool StageClock::HasEnded(StageEnum stage) const {
 
 void StageClock::Record(StageEnum stage, SshTestResult& result) {
     const std::size_t index = IndexOf(stage);
-    const Clock::time_point start = StartOf(index);
-    points_[index + 1] = now_();
+    const TimePoint start = StartOf(index);
+    points_[index + 1] = clock_->Now();
     recorded_.set(index + 1);
     (result.*kStageSetters[index])(
         VekLibrary::VekDomain::Milliseconds(WholeMilliseconds(points_[index + 1] - start)));
@@ -71,27 +76,29 @@ void StageClock::StartBudget(StageEnum stage, std::int64_t milliseconds) {
 }
 
 std::int64_t StageClock::MillisecondsLeft() const {
-    return LeftAt(now_());
+    return LeftAt(clock_->Now());
 }
 
 std::int64_t StageClock::MillisecondsLeftAtEndOf(StageEnum stage) const {
     return HasEnded(stage) ? LeftAt(points_[IndexOf(stage) + 1]) : MillisecondsLeft();
 }
 
-VekLibrary::VekDomain::Deadline StageClock::BudgetDeadline() const {
-    return VekLibrary::VekDomain::Deadline(budgetStart_ + std::chrono::milliseconds(budgetMs_));
+VekLibrary::VekDomain::Deadline StageClock::DeadlineFor(StageEnum stage) const {
+    return VekLibrary::VekDomain::Deadline(clock_,
+                                           budgetStart_ + std::chrono::milliseconds(budgetMs_),
+                                           LeftAt(StartOf(IndexOf(stage))));
 }
 
-StageClock::Clock::time_point StageClock::StartOf(std::size_t index) const {
+StageClock::TimePoint StageClock::StartOf(std::size_t index) const {
     for (std::size_t at = index + 1; at-- > 0;) {
         if (recorded_.test(at)) {
             return points_[at];
         }
     }
-    return now_();
+    return clock_->Now();
 }
 
-std::int64_t StageClock::LeftAt(Clock::time_point moment) const {
+std::int64_t StageClock::LeftAt(TimePoint moment) const {
     return budgetMs_ - WholeMilliseconds(moment - budgetStart_);
 }
 

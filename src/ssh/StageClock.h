@@ -5,10 +5,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <type_traits>
 
 #include "domain/Deadline.h"
+#include "domain/IMonotonicClock.h"
 #include "result/SshTestResult.h"
 
 namespace Ssh {
@@ -25,18 +26,19 @@ enum class StageEnum : std::size_t {
     CommandExecution
 };
 
-// One time point per stage boundary on the monotonic clock, the stage durations
-// written into the test result, and the budget of the operation that runs: the
-// client's only count of time. A duration is the whole milliseconds between the
-// stage's two time points, truncated.
+// One time point per stage boundary, the stage durations written into the test
+// result, and the budget of the operation that runs, with its deadline: the client's
+// only count of time. Everything is read from one clock, which the deadlines handed
+// out read too, so a clock that a test injects moves the waits as well as the
+// durations. A duration is the whole milliseconds between the stage's two time
+// points, truncated.
 class StageClock final {
 public:
-    using Clock = VekLibrary::VekDomain::Deadline::Clock;
-    using NowFunction = std::function<Clock::time_point()>;
+    using Clock = VekLibrary::VekDomain::IMonotonicClock;
+    using TimePoint = Clock::TimePoint;
 
-    // `now` reads the clock (tests inject their own). Deadlines are waited for on
-    // the steady clock, so an injected clock keeps to its time line.
-    explicit StageClock(NowFunction now = &Clock::now);
+    // Throws XBrokenInvariantsError for a null clock.
+    explicit StageClock(std::shared_ptr<const Clock> clock);
 
     // Forgets every time point and budget, and begins the first stage now.
     void Restart();
@@ -64,22 +66,23 @@ public:
     // used up.
     std::int64_t MillisecondsLeft() const;
     std::int64_t MillisecondsLeftAtEndOf(StageEnum stage) const;
-    // The moment the budget runs out; MillisecondsLeft() <= 0 exactly when it has
-    // passed.
-    VekLibrary::VekDomain::Deadline BudgetDeadline() const;
+    // The moment the budget runs out, on this clock; MillisecondsLeft() <= 0 exactly
+    // when it has passed. It names as given what was left of the budget when `stage`
+    // began.
+    VekLibrary::VekDomain::Deadline DeadlineFor(StageEnum stage) const;
 
 private:
     static constexpr std::size_t kStageCount = 7;
 
     void Record(StageEnum stage, SshTestResult& result);
     // The recorded time point at `index`, or the latest recorded one before it.
-    Clock::time_point StartOf(std::size_t index) const;
-    std::int64_t LeftAt(Clock::time_point moment) const;
+    TimePoint StartOf(std::size_t index) const;
+    std::int64_t LeftAt(TimePoint moment) const;
 
-    NowFunction now_;
-    std::array<Clock::time_point, kStageCount + 1> points_{};
+    std::shared_ptr<const Clock> clock_;
+    std::array<TimePoint, kStageCount + 1> points_{};
     std::bitset<kStageCount + 1> recorded_;
-    Clock::time_point budgetStart_{};
+    TimePoint budgetStart_{};
     std::int64_t budgetMs_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "domain/Exceptions.h"
+#include "ssh/SessionContext.h"
 
 namespace Ssh {
 
@@ -31,13 +32,6 @@ bool Offers(const std::string& methods, const std::string& method) {
     return false;
 }
 
-// What the prompt callback needs; reached through the session's abstract pointer,
-// which the library hands to the callback.
-struct PromptState {
-    const std::string* password = nullptr;
-    int rounds = 0;
-};
-
 // Allocated with malloc: the library releases each answer with its default free.
 char* CopyForLibrary(const std::string& text) {
     auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
@@ -52,26 +46,50 @@ void AnswerPrompts(const char* /*name*/, int /*nameLength*/, const char* /*instr
                    int /*instructionLength*/, int promptCount,
                    const LIBSSH2_USERAUTH_KBDINT_PROMPT* /*prompts*/,
                    LIBSSH2_USERAUTH_KBDINT_RESPONSE* responses, void** abstract) {
-    auto* state = static_cast<PromptState*>(*abstract);
-    ++state->rounds;
+    SessionContext* context = SessionContext::Of(abstract);
+    if (context == nullptr || context->password == nullptr) {
+        return;
+    }
+    ++context->promptRounds;
     // Past the cap the password is not sent again: the answers stay empty and
     // the caller ends the exchange.
-    const bool answer = state->rounds <= UserAuthentication::kMaximumPromptRounds;
+    const bool answer = context->promptRounds <= UserAuthentication::kMaximumPromptRounds;
+    const std::string& password = *context->password;
     for (int i = 0; i < promptCount; ++i) {
-        char* text = answer ? CopyForLibrary(*state->password) : CopyForLibrary("");
+        char* text = answer ? CopyForLibrary(password) : CopyForLibrary("");
         responses[i].text = text;
         responses[i].length =
-            text == nullptr || !answer ? 0 : static_cast<unsigned int>(state->password->size());
+            text == nullptr || !answer ? 0 : static_cast<unsigned int>(password.size());
     }
 }
+
+// Lends the password to the prompt callback through the session's context for the
+// scope of one keyboard-interactive exchange.
+class PromptAnswers final {
+public:
+    PromptAnswers(SessionContext& context, const std::string& password) : context_(context) {
+        context_.password = &password;
+        context_.promptRounds = 0;
+    }
+    ~PromptAnswers() { context_.password = nullptr; }
+    PromptAnswers(const PromptAnswers&) = delete;
+    PromptAnswers& operator=(const PromptAnswers&) = delete;
+
+    bool PastTheCap() const {
+        return context_.promptRounds > UserAuthentication::kMaximumPromptRounds;
+    }
+
+private:
+    SessionContext& context_;
+};
 
 }  // namespace
 
 UserAuthentication::UserAuthentication(LIBSSH2_SESSION* session, DriveCall drive)
-    : session_(session), drive_(std::move(drive)) {
-    if (session_ == nullptr || !drive_) {
+    : session_(session), context_(SessionContext::Of(session)), drive_(std::move(drive)) {
+    if (context_ == nullptr || !drive_) {
         throw VekLibrary::XBrokenInvariantsError(
-            "UserAuthentication needs a session and a way to drive its calls.");
+            "UserAuthentication needs a session with a context and a way to drive its calls.");
     }
 }
 
@@ -88,7 +106,8 @@ int UserAuthentication::Authenticate(const std::string& userName, const std::str
     if (!Offers(methods, "password") && Offers(methods, "keyboard-interactive")) {
         return WithKeyboardInteractive(userName, password);
     }
-    // Also when neither is offered: the server's refusal gives today's code.
+    // Also when neither is offered: the server then refuses the password, which
+    // reports the user as refused (-18).
     return WithPassword(userName, password);
 }
 
@@ -112,20 +131,15 @@ int UserAuthentication::WithPassword(const std::string& userName, const std::str
 
 int UserAuthentication::WithKeyboardInteractive(const std::string& userName,
                                                 const std::string& password) {
-    PromptState state;
-    state.password = &password;
-    void** abstract = libssh2_session_abstract(session_);
-    void* const previous = *abstract;
-    *abstract = &state;
+    const PromptAnswers answers(*context_, password);
     const int rc = drive_([&] {
-        if (state.rounds > kMaximumPromptRounds) {
+        if (answers.PastTheCap()) {
             return static_cast<int>(LIBSSH2_ERROR_AUTHENTICATION_FAILED);
         }
         return libssh2_userauth_keyboard_interactive_ex(
             session_, userName.data(), static_cast<unsigned int>(userName.size()), &AnswerPrompts);
     });
-    *abstract = previous;
-    return state.rounds > kMaximumPromptRounds ? LIBSSH2_ERROR_AUTHENTICATION_FAILED : rc;
+    return answers.PastTheCap() ? LIBSSH2_ERROR_AUTHENTICATION_FAILED : rc;
 }
 
 int UserAuthentication::ListMethods(const std::string& userName, std::string& methods) {

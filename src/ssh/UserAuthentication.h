@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "ssh/SessionContext.h"
+
 namespace Ssh {
 
 // Logs a user in on a connected, non-blocking session: with the private key when
@@ -14,7 +16,9 @@ namespace Ssh {
 //
 // Every library call goes through `drive`, which repeats it while it would block,
 // waiting on the socket in between, and returns its final code, or
-// LIBSSH2_ERROR_TIMEOUT once the stage's deadline has passed.
+// LIBSSH2_ERROR_TIMEOUT once the stage's deadline has passed (a failed wait raises).
+// The keyboard-interactive prompts are answered through the session's context
+// (SessionContext).
 class UserAuthentication final {
 public:
     using DriveCall = std::function<int(const std::function<int()>& call)>;
@@ -22,6 +26,7 @@ public:
     // A server asking more rounds of prompts than this is refused.
     static constexpr int kMaximumPromptRounds = 3;
 
+    // Throws XBrokenInvariantsError for a session without a context or no `drive`.
     UserAuthentication(LIBSSH2_SESSION* session, DriveCall drive);
 
     // 0 once the server has accepted the user, else a negative libssh2 code.
@@ -39,6 +44,7 @@ private:
     int ListMethods(const std::string& userName, std::string& methods);
 
     LIBSSH2_SESSION* session_;
+    SessionContext* context_;
     DriveCall drive_;
 };
 

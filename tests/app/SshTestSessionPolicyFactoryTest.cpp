@@ -415,7 +415,7 @@ TEST_F(SshTestSessionPolicyFactoryTest, RefusesBadInputAndKeepsTheCallersPolicy)
         {WithCredentials({"-u", "example-host", "-k", kKeyHex + ", " + kKeyHex.substr(1) + " "}),
          "Invalid host key fingerprint: " + kKeyHex.substr(1) +
              ". Expected SHA256:<base64> or 64 hexadecimal characters."},
-        // Neither password nor key: today's message, unchanged.
+        // Neither password nor key: the password is what is missing.
         {{"-u", "example-host", "-n", "tester"}, "Expected option(-p) is not provided."},
         {{"-u", "example-host", "-n", "tester", "-a", ""}, "Expected option(-p) is not provided."},
         {WithCredentials({"-u", "example-host", "-a", ""}), "Expected option(-a) is not provided."},

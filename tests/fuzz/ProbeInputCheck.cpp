@@ -7,6 +7,7 @@
 
 #include "app/SshTestSessionPolicy.h"
 #include "app/SshTestSessionPolicyFactory.h"
+#include "app/SshVekCommandDefinition.h"
 #include "app/VekConstants.h"
 #include "iohandler/IStreamInputHandler.h"
 #include "iohandler/IStreamInputHandlerFactory.h"
@@ -69,8 +70,8 @@ struct Harness {
         MakeOptionBuilder(), MakeCommandBuilder(input),
         std::make_shared<VekLibrary::Networking::UrlComponentsFactory>()};
     // The same definition on its own, to read every flag with every TryGet.
-    std::unique_ptr<IVekCommand> command = Ssh::SshTestSessionPolicyFactory::BuildSshVekCommand(
-        *MakeOptionBuilder(), *MakeCommandBuilder(input));
+    std::unique_ptr<IVekCommand> command =
+        Ssh::SshVekCommandDefinition::Build(*MakeOptionBuilder(), *MakeCommandBuilder(input));
 };
 
 Harness& TheHarness() {

@@ -16,7 +16,7 @@ public:
                 (override));
     MOCK_METHOD(AddressInfoList, GetAddressInfo,
                 (const std::string& host, const std::string& service, AddressFamilyEnum family,
-                 SocketType type, int flags, const VekDomain::Milliseconds& timeout),
+                 SocketType type, int flags, const VekDomain::Deadline& deadline),
                 (override));
     MOCK_METHOD(std::string, AddressAsString, (const addrinfo* addressInfo), (override));
     MOCK_METHOD(void, IpStringToAddress,

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "domain/Deadline.h"
 #include "domain/Exceptions.h"
-#include "domain/Milliseconds.h"
+#include "domain/SteadyClock.h"
 #include "fixtures/AddressInfoTestLists.h"
 #include "mocks/MockLinuxNetworkingWrapper.h"
 #include "mocks/MockLinuxNetworkingWrapperFactory.h"
@@ -31,7 +32,11 @@ constexpr int kNameFlags = AI_CANONNAME | AI_ADDRCONFIG;
 // lookup with the caller's budget (the strict mock refuses the other overload).
 enum class Path { Untimed, Timed };
 constexpr Path kPaths[] = {Path::Untimed, Path::Timed};
-const VekDomain::Milliseconds kBudget(1234);
+constexpr std::int64_t kBudgetMs = 1234;
+
+VekDomain::Deadline Budget() {
+    return VekDomain::Deadline::After(std::make_shared<VekDomain::SteadyClock>(), kBudgetMs);
+}
 
 const char* NameOf(Path path) {
     return path == Path::Untimed ? "untimed" : "timed";
@@ -56,7 +61,10 @@ protected:
             EXPECT_CALL(*wrapper, GetAddressInfo(host, service, family, type, flags))
                 .WillOnce([answer](auto&&...) { return answer(); });
         } else {
-            EXPECT_CALL(*wrapper, GetAddressInfo(host, service, family, type, flags, kBudget))
+            EXPECT_CALL(*wrapper,
+                        GetAddressInfo(
+                            host, service, family, type, flags,
+                            testing::Property(&VekDomain::Deadline::GivenMilliseconds, kBudgetMs)))
                 .WillOnce([answer](auto&&...) { return answer(); });
         }
     }
@@ -67,7 +75,7 @@ protected:
         try {
             AddressInfoList list = path == Path::Untimed
                                        ? strategy.Resolve(host, service, family, type)
-                                       : strategy.Resolve(host, service, family, type, kBudget);
+                                       : strategy.Resolve(host, service, family, type, Budget());
             return real.AddressAsString(list.GetCurrentNode());
         } catch (const XNameResolutionError& error) {
             return std::string("XNameResolutionError: ") + error.what();
@@ -230,7 +238,7 @@ TEST(DnsResolutionStrategyTest, ResolvesLocalhostAndLoopbackLiterals) {
                                  AddressFamilyEnum family) {
             return path == Path::Untimed
                        ? strategy->Resolve(host, service, family)
-                       : strategy->Resolve(host, service, family, SocketType::Stream, kBudget);
+                       : strategy->Resolve(host, service, family, SocketType::Stream, Budget());
         };
         AddressInfoList ipv4 = resolve("localhost", "22", AddressFamilyEnum::Ipv4);
         EXPECT_EQ(wrapper.AddressAsString(ipv4.GetCurrentNode()), "127.0.0.1");

@@ -12,12 +12,14 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "domain/Deadline.h"
 #include "domain/Exceptions.h"
-#include "domain/Milliseconds.h"
+#include "domain/SteadyClock.h"
 #include "fixtures/AddressInfoTestLists.h"
 #include "fixtures/PrivateResolver.h"
 #include "networking/AddressInfoList.h"
@@ -63,20 +65,25 @@ TEST(AddressInfoListTest, CursorWalksResetsAndStopsAtTheEnd) {
     EXPECT_EQ(list.GetCurrentNode(), second);
 }
 
-// The success or the failure of a lookup as text: each node's address, port and
-// socket type, or what was thrown.
+// The success or the failure of a lookup as text: the distinct nodes' address, port
+// and socket type in sorted order, or what was thrown. Distinct: with Debian's "multi
+// on", an IPv4 lookup of localhost gives 127.0.0.1 once per hosts line naming it.
 std::string Outcome(const std::function<AddressInfoList()>& lookup) {
     try {
         AddressInfoList list = lookup();
-        std::string text;
+        std::set<std::string> nodes;
         for (const addrinfo* node = list.GetCurrentNode(); node != nullptr; node = list.Next()) {
             const in_port_t port =
                 node->ai_family == AF_INET6
                     ? reinterpret_cast<const sockaddr_in6*>(node->ai_addr)->sin6_port
                     : reinterpret_cast<const sockaddr_in*>(node->ai_addr)->sin_port;
-            text += (text.empty() ? "" : " ") + LinuxNetworkingWrapper().AddressAsString(node) +
-                    " port " + std::to_string(ntohs(port)) + " type " +
-                    std::to_string(node->ai_socktype);
+            nodes.insert(LinuxNetworkingWrapper().AddressAsString(node) + " port " +
+                         std::to_string(ntohs(port)) + " type " +
+                         std::to_string(node->ai_socktype));
+        }
+        std::string text;
+        for (const std::string& node : nodes) {
+            text += (text.empty() ? "" : " ") + node;
         }
         return text;
     } catch (const XNameResolutionError& error) {
@@ -86,7 +93,9 @@ std::string Outcome(const std::function<AddressInfoList()>& lookup) {
     }
 }
 
-const VekDomain::Milliseconds kBudget(2000);
+VekDomain::Deadline After(std::int64_t milliseconds) {
+    return VekDomain::Deadline::After(std::make_shared<VekDomain::SteadyClock>(), milliseconds);
+}
 
 // Both overloads on the real resolver: /etc/hosts maps localhost to 127.0.0.1, an empty
 // service is port 0.
@@ -123,22 +132,22 @@ TEST(LinuxNetworkingWrapperTest, TimedLookupResolvesAndFailsLikeTheUntimedOne) {
                   row.outcome);
         EXPECT_EQ(Outcome([&] {
                       return wrapper.GetAddressInfo(row.host, row.service, row.family,
-                                                    SocketType::Stream, row.flags, kBudget);
+                                                    SocketType::Stream, row.flags, After(2000));
                   }),
                   row.outcome);
     }
 }
 
 TEST(LinuxNetworkingWrapperTest, TimedLookupRefusesAnInvalidTimeout) {
-    const std::vector<std::pair<VekDomain::Milliseconds, std::string>> refused = {
-        {VekDomain::Milliseconds(), "-1"},
-        {VekDomain::Milliseconds(0), "0"},
+    const std::vector<std::pair<std::int64_t, std::string>> refused = {
+        {-1, "-1"},
+        {0, "0"},
     };
     for (const auto& [timeout, shown] : refused) {
         EXPECT_EQ(BrokenInvariantOf([&timeout = timeout] {
                       LinuxNetworkingWrapper().GetAddressInfo(
                           "127.0.0.1", "22", AddressFamilyEnum::Unspecified, SocketType::Stream,
-                          AI_NUMERICHOST, timeout);
+                          AI_NUMERICHOST, After(timeout));
                   }),
                   "Invalid timeout provided to GetAddressInfo: " + shown);
     }
@@ -184,13 +193,13 @@ TEST(LinuxNetworkingWrapperTest, UnresolvableNameInAPrivateNetworkNamespace) {
                    "\n" + Outcome([&] {
                        return wrapper->GetAddressInfo(name, "22", AddressFamilyEnum::Unspecified,
                                                       SocketType::Stream,
-                                                      AI_CANONNAME | AI_ADDRCONFIG, kBudget);
+                                                      AI_CANONNAME | AI_ADDRCONFIG, After(2000));
                    }) +
                    "\n" +
                    Outcome([&] { return strategy.Resolve(name, "22", AddressFamilyEnum::Ipv6); }) +
                    "\n" + Outcome([&] {
                        return strategy.Resolve(name, "22", AddressFamilyEnum::Ipv6,
-                                               SocketType::Stream, kBudget);
+                                               SocketType::Stream, After(2000));
                    });
         },
         std::chrono::seconds(20));
@@ -214,7 +223,6 @@ TEST(LinuxNetworkingWrapperTest, SilentResolverEndsInATimeoutAtTheBudget) {
         [] {
             auto wrapper = std::make_shared<LinuxNetworkingWrapper>();
             Ipv6ToIpv4FallbackDnsResolutionStrategy strategy(wrapper);
-            const VekDomain::Milliseconds budget(300);
             const auto timed = [](const std::function<AddressInfoList()>& lookup) {
                 const auto start = std::chrono::steady_clock::now();
                 const std::string outcome = Outcome(lookup);
@@ -224,16 +232,17 @@ TEST(LinuxNetworkingWrapperTest, SilentResolverEndsInATimeoutAtTheBudget) {
             };
             return Outcome([&] {
                        return wrapper->GetAddressInfo("localhost", "22", AddressFamilyEnum::Ipv4,
-                                                      SocketType::Stream, 0, budget);
+                                                      SocketType::Stream, 0, After(300));
                    }) +
                    "\n" + timed([&] {
                        return wrapper->GetAddressInfo(
                            VekTest::kSilentHostName, "22", AddressFamilyEnum::Unspecified,
-                           SocketType::Stream, AI_CANONNAME | AI_ADDRCONFIG, budget);
+                           SocketType::Stream, AI_CANONNAME | AI_ADDRCONFIG, After(300));
                    }) +
                    "\n" + timed([&] {
                        return strategy.Resolve(VekTest::kSilentHostName, "22",
-                                               AddressFamilyEnum::Ipv6, SocketType::Stream, budget);
+                                               AddressFamilyEnum::Ipv6, SocketType::Stream,
+                                               After(300));
                    });
         },
         std::chrono::seconds(20));

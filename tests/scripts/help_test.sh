@@ -48,6 +48,7 @@ scripts=(
     tests/fixtures/asyncssh_server.py
     tests/fixtures/sshd_fixture.sh
     tests/fixtures/validate_json_documents.py
+    tests/fresh-root/run_in_fresh_root.sh
     tests/fuzz/prepare-libssh2.sh
     tests/package/package_test.sh
     tests/plugin/icinga2_test.sh

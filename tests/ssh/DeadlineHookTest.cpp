@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "domain/Deadline.h"
+#include "domain/SteadyClock.h"
 #include "event_handlers.h"
 #include "fixtures/LoopbackServer.h"
 #include "fixtures/SshdFixture.h"
@@ -98,19 +99,25 @@ protected:
 };
 
 TEST_F(DeadlineHookTest, GuardsNestAndLeaveNoDeadlineBehind) {
-    OnFreshThread([] {
-        EXPECT_EQ(_event_deadline_passed(nullptr), 0);
+    Ssh::SessionContext context;
+    LIBSSH2_SESSION* session = libssh2_session_init_ex(nullptr, nullptr, nullptr, &context);
+    const auto clock = std::make_shared<VekLibrary::VekDomain::SteadyClock>();
+    OnFreshThread([&] {
+        EXPECT_EQ(_event_deadline_passed(session), 0);
         {
-            const Ssh::LibraryDeadline passed(Deadline::After(-1));
-            EXPECT_EQ(_event_deadline_passed(nullptr), 1);
+            const Ssh::LibraryDeadline passed(session, Deadline::After(clock, -1));
+            EXPECT_EQ(_event_deadline_passed(session), 1);
+            // A session without a context is never held.
+            EXPECT_EQ(_event_deadline_passed(nullptr), 0);
             {
-                const Ssh::LibraryDeadline later(Deadline::After(60000));
-                EXPECT_EQ(_event_deadline_passed(nullptr), 0);
+                const Ssh::LibraryDeadline later(session, Deadline::After(clock, 60000));
+                EXPECT_EQ(_event_deadline_passed(session), 0);
             }
-            EXPECT_EQ(_event_deadline_passed(nullptr), 1);
+            EXPECT_EQ(_event_deadline_passed(session), 1);
         }
-        EXPECT_EQ(_event_deadline_passed(nullptr), 0);
+        EXPECT_EQ(_event_deadline_passed(session), 0);
     });
+    libssh2_session_free(session);
 }
 
 // The hook interrupts every other read loop, mid-line and mid-packet: a whole

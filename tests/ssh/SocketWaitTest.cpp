@@ -1,5 +1,6 @@
 // The client's one wait policy, over socket pairs and loopback ports: every wait
-// ends Ready, TimedOut or Failed, and a signal never ends one early.
+// ends ready, at its deadline or in a connection failure, and a signal never ends
+// one early.
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <poll.h>
@@ -16,16 +17,20 @@
 #include <gtest/gtest.h>
 
 #include "domain/Exceptions.h"
+#include "domain/SteadyClock.h"
 #include "fixtures/HostilePorts.h"
 #include "networking/NetworkErrors.h"
 #include "ssh/SocketWait.h"
 
 namespace {
 
-using Ssh::SocketWaitEnum;
 using Ssh::WaitForSocket;
 using VekLibrary::VekDomain::Deadline;
 using Clock = std::chrono::steady_clock;
+
+Deadline After(std::int64_t milliseconds) {
+    return Deadline::After(std::make_shared<VekLibrary::VekDomain::SteadyClock>(), milliseconds);
+}
 
 struct SocketPair {
     SocketPair() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0); }
@@ -41,20 +46,20 @@ std::chrono::milliseconds Since(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
 }
 
-TEST(SocketWaitTest, EndsReadyTimedOutOrFailed) {
+TEST(SocketWaitTest, EndsReadyAtItsDeadlineOrAsAConnectionFailure) {
     struct Case {
         const char* name;
         bool send;
         short events;
         std::int64_t deadlineMs;
-        SocketWaitEnum expected;
+        bool ready;
     };
     const Case cases[] = {
-        {"readable", true, POLLIN, 5000, SocketWaitEnum::Ready},
-        {"writable", false, POLLOUT, 5000, SocketWaitEnum::Ready},
-        {"silent", false, POLLIN, 30, SocketWaitEnum::TimedOut},
+        {"readable", true, POLLIN, 5000, true},
+        {"writable", false, POLLOUT, 5000, true},
+        {"silent", false, POLLIN, 30, false},
         // A passed deadline is not waited on, even for a socket that is ready.
-        {"deadline passed", true, POLLIN, -1, SocketWaitEnum::TimedOut},
+        {"deadline passed", true, POLLIN, -1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -63,16 +68,21 @@ TEST(SocketWaitTest, EndsReadyTimedOutOrFailed) {
             pair.Send();
         }
         const auto start = Clock::now();
-        EXPECT_EQ(WaitForSocket(pair.fds[0], c.events, Deadline::After(c.deadlineMs)), c.expected);
-        if (c.expected == SocketWaitEnum::TimedOut && c.deadlineMs > 0) {
+        EXPECT_EQ(WaitForSocket(pair.fds[0], c.events, After(c.deadlineMs), "peer"), c.ready);
+        if (!c.ready && c.deadlineMs > 0) {
             EXPECT_GE(Since(start).count(), c.deadlineMs);
         }
     }
     const int closed = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ::close(closed);
-    errno = 0;
-    EXPECT_EQ(WaitForSocket(closed, POLLIN, Deadline::After(5000)), SocketWaitEnum::Failed);
-    EXPECT_EQ(errno, EBADF);
+    try {
+        WaitForSocket(closed, POLLIN, After(5000), "192.0.2.7");
+        ADD_FAILURE() << "a wait on a closed descriptor ended";
+    } catch (const VekLibrary::Networking::XConnectError& error) {
+        EXPECT_STREQ(error.what(),
+                     "Connection to 192.0.2.7 failed. Reason: Poll error on the TCP connection: "
+                     "Bad file descriptor");
+    }
 }
 
 extern "C" void IgnoreSignal(int /*signal*/) {}
@@ -89,21 +99,12 @@ TEST(SocketWaitTest, ASignalRestartsTheWaitAgainstTheSameDeadline) {
         ::pthread_kill(waiter, SIGUSR1);
     });
     const auto start = Clock::now();
-    const SocketWaitEnum wait = WaitForSocket(pair.fds[0], POLLIN, Deadline::After(150));
+    const bool ready = WaitForSocket(pair.fds[0], POLLIN, After(150), "peer");
     const auto elapsed = Since(start);
     interrupter.join();
     ::sigaction(SIGUSR1, &previous, nullptr);
-    EXPECT_EQ(wait, SocketWaitEnum::TimedOut);
+    EXPECT_FALSE(ready);
     EXPECT_GE(elapsed.count(), 150);
-}
-
-TEST(SocketWaitTest, PendingErrorIsReadOrReportedUnreadable) {
-    SocketPair pair;
-    EXPECT_EQ(Ssh::PendingSocketError(pair.fds[0]), 0);
-    const int closed = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ::close(closed);
-    EXPECT_EQ(Ssh::PendingSocketError(closed), -1);
-    EXPECT_EQ(errno, EBADF);
 }
 
 addrinfo* Loopback(unsigned short port) {
@@ -120,8 +121,7 @@ std::string ConnectOutcome(unsigned short port, std::int64_t budget) {
     addrinfo* address = Loopback(port);
     std::string outcome = "connected";
     try {
-        const auto socket =
-            Ssh::ConnectWithin(address, "127.0.0.1", budget, Deadline::After(budget));
+        const auto socket = Ssh::ConnectWithin(address, "127.0.0.1", After(budget));
         EXPECT_TRUE(socket.IsValid());
     } catch (const std::exception& error) {
         outcome = error.what();
@@ -168,7 +168,7 @@ TEST_F(CallUntilDoneTest, RetriesWhileTheCallWouldBlockAndTheSocketIsReady) {
     SocketPair pair;
     pair.Send();
     int calls = 0;
-    const int rc = Ssh::CallUntilDone(session_, pair.fds[0], Deadline::After(5000),
+    const int rc = Ssh::CallUntilDone({session_, pair.fds[0], "peer"}, After(5000),
                                       [&] { return ++calls < 3 ? LIBSSH2_ERROR_EAGAIN : 7; });
     EXPECT_EQ(rc, 7);
     EXPECT_EQ(calls, 3);
@@ -177,7 +177,7 @@ TEST_F(CallUntilDoneTest, RetriesWhileTheCallWouldBlockAndTheSocketIsReady) {
 TEST_F(CallUntilDoneTest, ASocketThatStaysSilentIsTheLibrarysTimeout) {
     SocketPair pair;
     int calls = 0;
-    const int rc = Ssh::CallUntilDone(session_, pair.fds[0], Deadline::After(30), [&] {
+    const int rc = Ssh::CallUntilDone({session_, pair.fds[0], "peer"}, After(30), [&] {
         ++calls;
         return LIBSSH2_ERROR_EAGAIN;
     });

@@ -196,7 +196,7 @@ public:
     VekLibrary::Networking::AddressInfoList Resolve(
         const std::string& host, const std::string& service,
         VekLibrary::Networking::AddressFamilyEnum family, VekLibrary::Networking::SocketType type,
-        const VekLibrary::VekDomain::Milliseconds& /*timeout*/) override {
+        const VekLibrary::VekDomain::Deadline& /*deadline*/) override {
         return Resolve(host, service, family, type);
     }
 

@@ -14,10 +14,12 @@
 #include <utility>
 
 #include "crypto/Base64Codec.h"
+#include "domain/SteadyClock.h"
 #include "fixtures/OpenSshFingerprint.h"
 #include "logger/LogLevelEnum.h"
 #include "logger/Logger.h"
 #include "logger/UtcTimestampProvider.h"
+#include "networking/Ipv6ToIpv4FallbackDnsResolutionStrategy.h"
 #include "networking/LinuxNetworkingWrapper.h"
 #include "networking/NetworkingLibraryFactoryProvider.h"
 #include "result/SshTestResultFactory.h"
@@ -30,13 +32,19 @@ namespace {
 
 std::unique_ptr<Ssh::ISshClient> MakeLoggingClient(
     const std::shared_ptr<VekLibrary::VekLogger::ILogger>& logger,
-    std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy) {
+    std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy,
+    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock = nullptr) {
     auto resultFactory = std::make_shared<Ssh::SshTestResultFactory>();
-    if (dnsStrategy) {
+    if (dnsStrategy || clock) {
+        auto wrapper = std::make_shared<VekLibrary::Networking::LinuxNetworkingWrapper>();
+        if (!dnsStrategy) {
+            dnsStrategy =
+                std::make_shared<VekLibrary::Networking::Ipv6ToIpv4FallbackDnsResolutionStrategy>(
+                    wrapper);
+        }
         return std::make_unique<Ssh::SshClient>(
-            std::move(dnsStrategy),
-            std::make_shared<VekLibrary::Networking::LinuxNetworkingWrapper>(), resultFactory,
-            logger);
+            std::move(dnsStrategy), wrapper, resultFactory, logger,
+            clock ? std::move(clock) : std::make_shared<VekLibrary::VekDomain::SteadyClock>());
     }
     VekLibrary::Networking::NetworkingLibraryFactoryProvider networking;
     Ssh::SshClientFactory factory(networking.GetDnsResolutionStrategyFactory(),
@@ -65,13 +73,15 @@ std::chrono::nanoseconds RunQueueWait() {
 ClientRun RunClient(const ClientRequest& request,
                     std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy) {
     auto sink = std::make_shared<RecordingStreamOutputHandler>();
+    sink->onWrite = request.onLogLine;
     auto logger = std::make_shared<VekLibrary::VekLogger::Logger>(
         sink, std::make_shared<VekLibrary::VekLogger::UtcTimestampProvider>());
     logger->SetLogLevelCutoff(VekLibrary::VekLogger::LogLevelEnum::Debug);
     logger->SetSanitizationHints({request.user, request.password});
     ClientRun run;
     {
-        std::unique_ptr<Ssh::ISshClient> client = MakeLoggingClient(logger, std::move(dnsStrategy));
+        std::unique_ptr<Ssh::ISshClient> client =
+            MakeLoggingClient(logger, std::move(dnsStrategy), request.clock);
         client->SetLoggingHints(true, true);
         if (!request.expectedHostKeys.empty()) {
             client->SetExpectedHostKeys(request.expectedHostKeys);

@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "domain/IMonotonicClock.h"
 #include "fixtures/LoopbackServer.h"
 #include "fixtures/RecordingStreamOutputHandler.h"
 #include "logger/ILogger.h"
@@ -31,6 +33,10 @@ struct ClientRequest {
     std::int64_t budget = 10000;
     // Handed to SetExpectedHostKeys when not empty.
     std::vector<Ssh::HostKeyFingerprint> expectedHostKeys;
+    // Times the client when set (the system's monotonic clock otherwise).
+    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock;
+    // Sees every log line as the client writes it, on the client's thread.
+    std::function<void(const std::string& line)> onLogLine;
 };
 
 struct ClientRun {

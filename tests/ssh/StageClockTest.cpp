@@ -1,26 +1,28 @@
 // The stage clock on an injected clock: which durations reach the result, what a
 // second end does, and how the milliseconds left are counted.
 #include <chrono>
+#include <memory>
 
 #include <gtest/gtest.h>
 
+#include "fixtures/TestClock.h"
 #include "result/SshTestResult.h"
 #include "ssh/StageClock.h"
 
 namespace {
 
 using Ssh::StageEnum;
-using Clock = Ssh::StageClock::Clock;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
 class StageClockTest : public ::testing::Test {
 protected:
     // Moves the injected clock to `at` after the start.
-    void At(microseconds at) { now_ = Clock::time_point(std::chrono::hours(1)) + at; }
+    void At(microseconds at) { time_->Advance(at - (time_->Now() - kStart)); }
 
-    Clock::time_point now_ = Clock::time_point(std::chrono::hours(1));
-    Ssh::StageClock clock_{[this] { return now_; }};
+    const Ssh::StageClock::TimePoint kStart{std::chrono::hours(1)};
+    std::shared_ptr<VekTest::TestClock> time_ = std::make_shared<VekTest::TestClock>(kStart);
+    Ssh::StageClock clock_{time_};
     Ssh::SshTestResult result_;
 };
 

@@ -1,4 +1,4 @@
-#include "ssh/StageFailures.h"
+#include "ssh/OperationFailures.h"
 
 #include <libssh2.h>
 
@@ -41,8 +41,16 @@ std::string AuthenticationStatus(const std::exception& error) {
            std::to_string(dynamic_cast<const XLibssh2Error&>(error).Code());
 }
 
+// The operations a row applies to, one bit each.
+constexpr unsigned Only(ClientOperationEnum operation) {
+    return 1u << static_cast<unsigned>(operation);
+}
+constexpr unsigned kEveryOperation = Only(ClientOperationEnum::Connect) |
+                                     Only(ClientOperationEnum::AuthenticateUser) |
+                                     Only(ClientOperationEnum::ExecuteCommands);
+
 struct FailureRow {
-    ClientOperationEnum operation;
+    unsigned operations;
     bool (*matches)(const std::exception&);
     const std::string& key;
     std::string (*details)(const std::exception&);
@@ -54,25 +62,26 @@ using Op = ClientOperationEnum;
 
 // The first row of the operation that matches decides.
 const FailureRow kFailureRows[] = {
-    {Op::Connect, &Is<XNameResolutionError>, CommonTestErrors::DnsResolutionError, &What,
-     "SshClient DNS error - "},
-    {Op::Connect, &Is<XConnectError>, CommonTestErrors::UnknownConnectFailureError, &What,
+    {kEveryOperation, &Is<XConnectError>, CommonTestErrors::UnknownConnectFailureError, &What,
      "SshClient TCP connection error - "},
-    {Op::Connect, &Is<XTestTimeout>, CommonTestErrors::TooMuchTimeError, &What,
+    {Only(Op::Connect), &Is<XNameResolutionError>, CommonTestErrors::DnsResolutionError, &What,
+     "SshClient DNS error - "},
+    {Only(Op::Connect), &Is<XTestTimeout>, CommonTestErrors::TooMuchTimeError, &What,
      "SshClient connect timeout - "},
-    {Op::Connect, &Is<XLibssh2Error>, SshTestErrorKeys::HandshakeFailureError, &What, nullptr},
-    {Op::Connect, &Is<XHostKeyMismatchError>, SshTestErrorKeys::HostKeyMismatchError, &What,
-     "SshClient host key mismatch - "},
-    {Op::AuthenticateUser, &IsLibssh2Code<LIBSSH2_ERROR_PASSWORD_EXPIRED>,
-     SshTestErrorKeys::PasswordExpiredError, &AuthenticationStatus, nullptr},
-    {Op::AuthenticateUser, &IsLibssh2Code<LIBSSH2_ERROR_TIMEOUT>,
-     CommonTestErrors::TooMuchTimeError, &AuthenticationStatus, nullptr},
-    {Op::AuthenticateUser, &Is<XLibssh2Error>, SshTestErrorKeys::AuthenticationFailedError,
-     &AuthenticationStatus, nullptr},
-    {Op::ExecuteCommands, &Is<XLibssh2Error>, SshTestErrorKeys::CommandExecutionFailedError, &What,
+    {Only(Op::Connect), &Is<XLibssh2Error>, SshTestErrorKeys::HandshakeFailureError, &What,
      nullptr},
-    {Op::ExecuteCommands, &Is<XTestTimeout>, SshTestErrorKeys::CommandExecutionTimeoutError, &What,
-     "SshClient command execution timeout - "},
+    {Only(Op::Connect), &Is<XHostKeyMismatchError>, SshTestErrorKeys::HostKeyMismatchError, &What,
+     "SshClient host key mismatch - "},
+    {Only(Op::AuthenticateUser), &IsLibssh2Code<LIBSSH2_ERROR_PASSWORD_EXPIRED>,
+     SshTestErrorKeys::PasswordExpiredError, &AuthenticationStatus, nullptr},
+    {Only(Op::AuthenticateUser), &IsLibssh2Code<LIBSSH2_ERROR_TIMEOUT>,
+     CommonTestErrors::TooMuchTimeError, &AuthenticationStatus, nullptr},
+    {Only(Op::AuthenticateUser), &Is<XLibssh2Error>, SshTestErrorKeys::AuthenticationFailedError,
+     &AuthenticationStatus, nullptr},
+    {Only(Op::ExecuteCommands), &Is<XLibssh2Error>, SshTestErrorKeys::CommandExecutionFailedError,
+     &What, nullptr},
+    {Only(Op::ExecuteCommands), &Is<XTestTimeout>, SshTestErrorKeys::CommandExecutionTimeoutError,
+     &What, "SshClient command execution timeout - "},
 };
 
 }  // namespace
@@ -83,7 +92,7 @@ void RecordAndRaise(ClientOperationEnum operation, const std::exception_ptr& fai
         std::rethrow_exception(failure);
     } catch (const std::exception& error) {
         for (const FailureRow& row : kFailureRows) {
-            if (row.operation != operation || !row.matches(error)) {
+            if ((row.operations & Only(operation)) == 0 || !row.matches(error)) {
                 continue;
             }
             result.SetError(row.key);

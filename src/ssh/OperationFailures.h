@@ -11,9 +11,11 @@ enum class ClientOperationEnum { Connect, AuthenticateUser, ExecuteCommands };
 
 // Records in `result` the error key and details that `failure`, raised inside
 // `operation`, stands for, and raises what the caller gets in its place: the same
-// exception, or an XSshClientError whose text leads with the failure's kind. An
-// exception that names no failure of that operation (an argument or invariant
-// error) leaves the result untouched and leaves unchanged.
+// exception, or an XSshClientError whose text leads with the failure's kind. A fault
+// of the connection (XConnectError, also from a failed wait on the socket) is the
+// same failure in every operation. An exception that names no failure of that
+// operation (an argument or invariant error) leaves the result untouched and is
+// raised again unchanged.
 [[noreturn]] void RecordAndRaise(ClientOperationEnum operation, const std::exception_ptr& failure,
                                  SshTestResult& result);
 
