@@ -115,6 +115,9 @@ HttpFrontend::HttpFrontend(ProbeService& probes, ConfigStore& config, ExporterMe
     const std::size_t threads = static_cast<std::size_t>(maxConcurrent + kExtraThreads);
     server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server_->set_keep_alive_timeout(kKeepAliveSeconds);
+    // The library writes an answer's head and body apart; over TLS, Nagle's
+    // algorithm then held the body for the client's delayed ACK, 40 ms a request.
+    server_->set_tcp_nodelay(true);
     // Only SO_REUSEADDR: the library's default adds SO_REUSEPORT, with which a
     // second exporter would share the port instead of being refused. An IPv6
     // socket takes IPv4 too, whatever net.ipv6.bindv6only says.
