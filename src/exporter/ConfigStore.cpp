@@ -1,6 +1,8 @@
 #include "exporter/ConfigStore.h"
 
+#include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "exporter/ConfigLoader.h"
 #include "exporter/Log.h"
@@ -21,6 +23,20 @@ ConfigStore::ConfigStore(std::string path, ExporterMetrics& metrics)
       metrics_(metrics),
       current_(std::make_shared<const ExporterConfig>(LoadExporterConfig(path_))) {
     LogInfo("Loaded configuration file " + path_ + " with " + ModuleCount(*current_));
+    Announce(*current_);
+}
+
+void ConfigStore::Announce(const ExporterConfig& config) {
+    std::map<std::string, bool> insecure;
+    for (const auto& [name, module] : config.modules) {
+        insecure[name] = module.trust.insecureSkipHostKeyCheck;
+        if (module.trust.insecureSkipHostKeyCheck) {
+            LogWarning("Module \"" + name +
+                       "\" sets insecure_skip_host_key_check: its credentials may go to servers "
+                       "whose host keys nothing vouches for");
+        }
+    }
+    metrics_.SetModulesInsecure(std::move(insecure));
 }
 
 std::shared_ptr<const ExporterConfig> ConfigStore::Current() const {
@@ -45,6 +61,7 @@ std::optional<std::string> ConfigStore::Reload() {
     }
     metrics_.RecordReload(true);
     LogInfo("Reloaded configuration file " + path_ + " with " + ModuleCount(*loaded));
+    Announce(*loaded);
     return std::nullopt;
 }
 

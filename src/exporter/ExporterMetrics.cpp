@@ -1,5 +1,7 @@
 #include "exporter/ExporterMetrics.h"
 
+#include <utility>
+
 #include "exporter/Exposition.h"
 
 namespace VekExporter {
@@ -33,6 +35,11 @@ void ExporterMetrics::RecordReload(bool successful) {
     }
 }
 
+void ExporterMetrics::SetModulesInsecure(std::map<std::string, bool> insecure) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    modulesInsecure_ = std::move(insecure);
+}
+
 std::string ExporterMetrics::Render(long runningProcesses) const {
     const std::lock_guard<std::mutex> lock(mutex_);
     Exposition out;
@@ -51,6 +58,11 @@ std::string ExporterMetrics::Render(long runningProcesses) const {
     out.Family("vek_exporter_config_reload_failures_total", "counter",
                "Loads of the configuration file that failed and kept the previous one.");
     out.Sample("vek_exporter_config_reload_failures_total", reloadFailures_);
+    out.Family("vek_exporter_module_insecure", "gauge",
+               "Whether a module sets insecure_skip_host_key_check.");
+    for (const auto& [module, insecure] : modulesInsecure_) {
+        out.Sample("vek_exporter_module_insecure", {{"module", module}}, insecure ? 1 : 0);
+    }
     return out.Text();
 }
 

@@ -37,6 +37,9 @@ void Write(const char* level, const std::string& message) {
 void LogInfo(const std::string& message) {
     Write("INF", message);
 }
+void LogWarning(const std::string& message) {
+    Write("WRN", message);
+}
 void LogError(const std::string& message) {
     Write("ERR", message);
 }

@@ -51,9 +51,14 @@ TEST(ExporterConfig, ReadsEveryModuleSetting) {
         "    ipv6: true\n"
         "    timeout: 1500ms\n"
         "    output_metric_regex: 'load: ([0-9.]+)'\n"
+        "    known_hosts_file: " +
+        dir.File("known_hosts") +
+        "\n    allowed_targets: ['a\\.example', '[0-9.]+:2222']\n"
         "  small:\n"
         "    username: other\n"
-        "    password: 1234\n";
+        "    password: 1234\n"
+        "    insecure_skip_host_key_check: true\n";
+    WriteFile(dir.File("known_hosts"), "a.example ssh-ed25519 AAAA\n", 0644);
     const auto config = ParseExporterConfig(yaml, "test.yml");
     ASSERT_EQ(config.modules.size(), 2u);
     const auto& full = config.modules.at("full");
@@ -69,11 +74,21 @@ TEST(ExporterConfig, ReadsEveryModuleSetting) {
     EXPECT_TRUE(full.ipv6);
     EXPECT_DOUBLE_EQ(full.timeoutSeconds.value_or(0), 1.5);
     ASSERT_TRUE(full.outputMetricRegex);
+    EXPECT_TRUE(full.trust.knownHosts);
+    EXPECT_FALSE(full.trust.insecureSkipHostKeyCheck);
+    for (const auto& [target, allowed] : {std::pair{"a.example", true},
+                                          {"10.0.0.1:2222", true},
+                                          {"xa.example", false},
+                                          {"a.example:22", false}}) {
+        EXPECT_EQ(full.trust.Allows(target), allowed) << target;
+    }
     const auto& small = config.modules.at("small");
     EXPECT_EQ(small.credentials.password->GetText(), "1234");
     EXPECT_FALSE(small.ipv6);
     EXPECT_FALSE(small.timeoutSeconds);
     EXPECT_FALSE(small.maxOutputBytes);
+    EXPECT_TRUE(small.trust.insecureSkipHostKeyCheck);
+    EXPECT_TRUE(small.trust.Allows("any.example"));
 }
 
 TEST(ExporterConfig, ReadsAKeyMadeBySshKeygenAndItsPassphrase) {
@@ -89,7 +104,7 @@ TEST(ExporterConfig, ReadsAKeyMadeBySshKeygenAndItsPassphrase) {
             key +
             "\n"
             "    passphrase_file: " +
-            dir.File("passphrase") + "\n",
+            dir.File("passphrase") + "\n    host_key_fingerprints: [" + kFingerprintHex + "]\n",
         "test.yml");
     const auto& credentials = config.modules.at("key").credentials;
     ASSERT_TRUE(credentials.privateKey);
@@ -131,6 +146,20 @@ TEST(ExporterConfig, RefusesBadFilesSayingWhy) {
         {start + "    password: p\n    output_metric_regex: 'a(b)(c)'\n",
          "exactly one capture group"},
         {start + "    password: p\n    output_metric_regex: 'abc'\n", "exactly one capture group"},
+        {start + "    password: p\n",
+         "module \"m\": it sends credentials but names no host_key_fingerprints or "
+         "known_hosts_file; "
+         "add one, or set insecure_skip_host_key_check: true"},
+        {start + "    password: p\n    known_hosts_file: /nonexistent/kh\n",
+         "module \"m\": known_hosts_file /nonexistent/kh: cannot open"},
+        {start + "    password: p\n    insecure_skip_host_key_check: yes\n",
+         "insecure_skip_host_key_check must be true or false"},
+        {start +
+             "    password: p\n    insecure_skip_host_key_check: true\n    allowed_targets: a\n",
+         "allowed_targets must be a list"},
+        {start + "    password: p\n    insecure_skip_host_key_check: true\n    allowed_targets: "
+                 "['a(']\n",
+         "allowed_targets: \"a(\" does not compile"},
     };
     for (const auto& testCase : cases) {
         EXPECT_THAT(RefusalOf(testCase.yaml), HasSubstr(testCase.reason)) << testCase.yaml;

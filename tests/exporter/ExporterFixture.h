@@ -10,32 +10,34 @@
 #include <gtest/gtest.h>
 
 #include "exporter/ExporterTestSupport.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 
 namespace VekTest {
 
 // A private folder with a configuration of three modules against the fixture
 // sshd: "password" (echo hello; exit 3), "wrong" (a wrong password) and "slow"
-// (sleep 30, module timeout 30 s); the password in a file of mode 0600.
+// (sleep 30, module timeout 30 s); the password in a file of mode 0600, the
+// sshd's key in a known_hosts file from ssh-keyscan -H.
 class ExporterProcessTest : public testing::Test {
 protected:
     void SetUp() override {
         sshd_ = ReadSshdEndpoint();
         WriteFile(dir_.File("password"), sshd_.password + "\n");
+        WriteFile(dir_.File("known_hosts"), KeyscanKnownHosts(sshd_.port), 0644);
         WriteConfig(Modules());
     }
 
     std::string Modules() const {
+        const std::string trust = "    known_hosts_file: " + dir_.File("known_hosts") + "\n";
         const std::string login = "    username: " + YamlQuoted(sshd_.user) +
-                                  "\n    password_file: " + dir_.File("password") + "\n";
+                                  "\n    password_file: " + dir_.File("password") + "\n" + trust;
         return "modules:\n"
                "  password:\n" +
                login +
                "    command: \"echo hello; exit 3\"\n"
                "  wrong:\n    username: " +
-               YamlQuoted(sshd_.user) +
-               "\n    password: not-the-password\n"
-               "  slow:\n" +
+               YamlQuoted(sshd_.user) + "\n    password: not-the-password\n" + trust + "  slow:\n" +
                login + "    command: \"sleep 30\\n\"\n    timeout: 30s\n";
     }
 
