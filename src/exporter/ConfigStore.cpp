@@ -30,6 +30,13 @@ void ConfigStore::Announce(const ExporterConfig& config) {
     std::map<std::string, bool> insecure;
     for (const auto& [name, module] : config.modules) {
         insecure[name] = module.trust.insecureSkipHostKeyCheck;
+        if (module.trust.knownHosts) {
+            const VekLibrary::Trust::KnownHosts& read = module.trust.knownHosts->Lines();
+            LogInfo("Module \"" + name + "\" trusts the " + std::to_string(read.Entries()) +
+                    " entries of " + module.trust.knownHostsFile + " (skipped: " +
+                    std::to_string(read.CertificateAuthorityLines()) + " @cert-authority and " +
+                    std::to_string(read.UnreadableLines()) + " unreadable lines)");
+        }
         if (module.trust.insecureSkipHostKeyCheck) {
             LogWarning("Module \"" + name +
                        "\" sets insecure_skip_host_key_check: its credentials may go to servers "

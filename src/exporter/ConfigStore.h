@@ -23,8 +23,9 @@ public:
     std::optional<std::string> Reload();
 
 private:
-    // Makes `config` the one in force for the metrics, and warns of every module
-    // that sets insecure_skip_host_key_check.
+    // Makes `config` the one in force for the metrics, says what each module's
+    // known_hosts file holds, and warns of every module that sets
+    // insecure_skip_host_key_check.
     void Announce(const ExporterConfig& config);
 
     const std::string path_;

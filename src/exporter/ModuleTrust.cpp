@@ -2,6 +2,8 @@
 
 #include <re2/re2.h>
 
+#include <functional>
+#include <iterator>
 #include <stdexcept>
 
 #include "domain/Exceptions.h"
@@ -18,6 +20,24 @@ constexpr std::size_t kMaxCachedNames = 10000;
 
 std::string ScalarOrEmpty(const YAML::Node& node) {
     return node.IsScalar() ? node.as<std::string>() : "";
+}
+
+// The known_hosts files of the configurations in use, by their text: a reload that
+// finds a file unchanged keeps it read, with the lines already worked out per name.
+std::shared_ptr<const TargetKnownHosts> KnownHostsOf(std::string text) {
+    static std::mutex mutex;
+    static std::unordered_map<std::size_t, std::weak_ptr<const TargetKnownHosts>> inUse;
+    const std::size_t hash = std::hash<std::string>()(text);
+    const std::lock_guard<std::mutex> lock(mutex);
+    for (auto entry = inUse.begin(); entry != inUse.end();) {
+        entry = entry->second.expired() ? inUse.erase(entry) : std::next(entry);
+    }
+    std::shared_ptr<const TargetKnownHosts> knownHosts = inUse[hash].lock();
+    if (!knownHosts || knownHosts->Lines().Text() != text) {
+        knownHosts = std::make_shared<const TargetKnownHosts>(std::move(text));
+        inUse[hash] = knownHosts;
+    }
+    return knownHosts;
 }
 
 }  // namespace
@@ -74,7 +94,8 @@ ModuleTrust ReadModuleTrust(const YAML::Node& settings, bool sendsCredentials, b
             throw std::runtime_error("known_hosts_file must be the path of a file");
         }
         try {
-            trust.knownHosts = std::make_shared<const TargetKnownHosts>(
+            trust.knownHostsFile = path;
+            trust.knownHosts = KnownHostsOf(
                 VekProbeClient::ReadRegularFile(path, VekProbeClient::kMaxKnownHostsFileBytes));
         } catch (const std::runtime_error& error) {
             throw std::runtime_error(std::string("known_hosts_file ") + error.what());

@@ -28,6 +28,7 @@ public:
     // it): its lines for the name the probe looks the server up by. Empty when the
     // probe would refuse the target anyway.
     std::string For(const std::string& target) const;
+    const VekLibrary::Trust::KnownHosts& Lines() const { return knownHosts_; }
 
 private:
     VekLibrary::Trust::KnownHosts knownHosts_;
@@ -38,7 +39,8 @@ private:
 // Whom a module trusts: the servers its credentials may go to and the targets it
 // may be scraped for.
 struct ModuleTrust {
-    // From known_hosts_file; null when the module names none.
+    // known_hosts_file, and what it holds; null when the module names none.
+    std::string knownHostsFile;
     std::shared_ptr<const TargetKnownHosts> knownHosts;
     // insecure_skip_host_key_check: lifts the rule below; keys that the module
     // names are still checked.

@@ -50,6 +50,8 @@ public:
     // standing under `name`: the lines that name it and every @revoked line.
     std::string LinesFor(const std::string& name) const;
 
+    // The text as given.
+    const std::string& Text() const { return text_; }
     std::size_t Entries() const;
     std::size_t CertificateAuthorityLines() const { return certificateAuthorityLines_; }
     std::size_t UnreadableLines() const { return unreadableLines_; }

@@ -17,19 +17,18 @@ namespace VekTest {
 
 // A private folder with a configuration of three modules against the fixture
 // sshd: "password" (echo hello; exit 3), "wrong" (a wrong password) and "slow"
-// (sleep 30, module timeout 30 s); the password in a file of mode 0600, the
-// sshd's key in a known_hosts file from ssh-keyscan -H.
+// (sleep 30, module timeout 30 s); the password in a file of mode 0600, the sshd's
+// key in the known_hosts file that ssh-keyscan -H wrote.
 class ExporterProcessTest : public testing::Test {
 protected:
     void SetUp() override {
         sshd_ = ReadSshdEndpoint();
         WriteFile(dir_.File("password"), sshd_.password + "\n");
-        WriteFile(dir_.File("known_hosts"), KeyscanKnownHosts(sshd_.port), 0644);
         WriteConfig(Modules());
     }
 
     std::string Modules() const {
-        const std::string trust = "    known_hosts_file: " + dir_.File("known_hosts") + "\n";
+        const std::string trust = std::string("    known_hosts_file: ") + kSshdKnownHosts + "\n";
         const std::string login = "    username: " + YamlQuoted(sshd_.user) +
                                   "\n    password_file: " + dir_.File("password") + "\n" + trust;
         return "modules:\n"

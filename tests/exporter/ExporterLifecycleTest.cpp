@@ -28,10 +28,6 @@ using VekTest::HttpGet;
 using VekTest::RunningProbe;
 using VekTest::SampleValue;
 
-const std::string kNoTrust =
-    "it sends credentials but names no host_key_fingerprints or known_hosts_file; add one, or "
-    "set insecure_skip_host_key_check: true";
-
 TEST_F(ExporterProcessTest, ABadFileOnReloadKeepsTheOldConfiguration) {
     ExporterProcess exporter = Start();
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
@@ -58,12 +54,10 @@ TEST_F(ExporterProcessTest, ABadFileOnReloadKeepsTheOldConfiguration) {
     const std::string added = "  added:\n    username: u\n    password: p\n";
     WriteConfig(Modules() + added);
     EXPECT_THAT(VekTest::HttpPost(exporter.Port(), "/-/reload").body,
-                HasSubstr(": module \"added\": " + kNoTrust));
-    WriteConfig(
-        Modules() + added +
-        "    insecure_skip_host_key_check: true\n    allowed_targets: ['127\\.0\\.0\\.1:1']\n");
+                HasSubstr("names no host_key_fingerprints"));
+    WriteConfig(Modules() + added + "    insecure_skip_host_key_check: true\n" +
+                "    allowed_targets: ['127\\.0\\.0\\.1:1']\n");
     const VekTest::HttpReply reloaded = VekTest::HttpPost(exporter.Port(), "/-/reload");
-    EXPECT_EQ(reloaded.status, 200);
     EXPECT_EQ(reloaded.body, "Configuration reloaded\n");
     EXPECT_EQ(HttpGet(exporter.Port(), "/probe?target=127.0.0.1:1&module=added").status, 200);
     const std::string refusal = "Target \"127.0.0.1:10\" is not allowed for module \"added\"";
@@ -71,28 +65,25 @@ TEST_F(ExporterProcessTest, ABadFileOnReloadKeepsTheOldConfiguration) {
         HttpGet(exporter.Port(), "/probe?target=127.0.0.1:10&module=added");
     EXPECT_EQ(denied.status, 403);
     EXPECT_EQ(denied.body, refusal + "\n");
-    const std::string metrics = HttpGet(exporter.Port(), "/metrics").body;
-    EXPECT_EQ(SampleValue(metrics, "vek_exporter_module_insecure{module=\"added\"}"), 1);
-    EXPECT_EQ(SampleValue(metrics, "vek_exporter_module_insecure{module=\"password\"}"), 0);
-    EXPECT_EQ(
-        SampleValue(metrics, "vek_exporter_probes_total{module=\"added\",outcome=\"failure\"}"), 1);
-    const std::string log = exporter.Process().Log();
-    EXPECT_THAT(log, HasSubstr("[WRN] Module \"added\" sets insecure_skip_host_key_check"));
-    EXPECT_THAT(log, HasSubstr("[WRN] " + refusal + "\n"));
-    EXPECT_THAT(log, Not(HasSubstr(sshd_.password)));
+    EXPECT_EQ(SampleValue(HttpGet(exporter.Port(), "/metrics").body,
+                          "vek_exporter_module_insecure{module=\"added\"}"),
+              1);
+    EXPECT_THAT(
+        exporter.Process().Log(),
+        testing::AllOf(HasSubstr("[WRN] Module \"added\" sets insecure_skip_host_key_check"),
+                       HasSubstr("[WRN] " + refusal + "\n"), Not(HasSubstr(sshd_.password))));
 }
 
 TEST_F(ExporterProcessTest, AModuleThatTrustsNoServerIsRefusedAtStart) {
-    WriteConfig("modules:\n  bare:\n    username: u\n    password_file: " + dir_.File("password") +
-                "\n");
+    WriteConfig("modules:\n  m:\n    username: u\n    password_file: " + dir_.File("password"));
     ExporterProcess exporter = Start();
-    EXPECT_FALSE(exporter.Started());
     const auto status = exporter.Process().WaitForExit(seconds(20));
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
-    EXPECT_THAT(exporter.Process().Log(),
-                HasSubstr("Error loading configuration: " + dir_.File("config.yml") +
-                          ": module \"bare\": " + kNoTrust + "\n"));
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+    EXPECT_THAT(
+        exporter.Process().Log(),
+        HasSubstr("Error loading configuration: " + dir_.File("config.yml") +
+                  ": module \"m\": it sends credentials but names no host_key_fingerprints "
+                  "or known_hosts_file; add one, or set insecure_skip_host_key_check: true\n"));
 }
 
 TEST_F(ExporterProcessTest, ASecretFileOthersMayReadIsRefusedAtStart) {

@@ -36,27 +36,6 @@ TEST(ExporterProbeInput, SecretsAreMaskedInLogLines) {
               std::string(500, 'z') + "...");
 }
 
-// The probe gets the known hosts lines for its target's name, not the whole file.
-TEST(ExporterProbeInput, KnownHostsForTheTargetOnly) {
-    const std::string key =
-        " ssh-ed25519 AAAAC3NzaC1lZDI1NTE5AAAAIAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\n";
-    const std::string revoked = "@revoked *" + key;
-    ModuleConfig module = PasswordModule();
-    module.trust.knownHosts = std::make_shared<const VekExporter::TargetKnownHosts>(
-        "a.example" + key + "[b.example]:2222" + key + revoked);
-    const struct {
-        std::string target;
-        std::string lines;
-    } cases[] = {{"A.example", "a.example" + key + revoked},
-                 {"qo-ssh://b.example:2222", "[b.example]:2222" + key + revoked},
-                 {"b.example", revoked},
-                 {"b.example:99999", ""}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(VekExporter::ProbeInputOf(module, c.target, 1).knownHosts, c.lines) << c.target;
-    }
-    EXPECT_FALSE(VekExporter::ProbeInputOf(PasswordModule(), "a.example", 1).knownHosts);
-}
-
 TEST(ExporterProbeBudget, TestTimeoutFromScrapeAndModule) {
     using VekExporter::ProbeTimeoutSeconds;
     using VekExporter::TestTimeoutSeconds;

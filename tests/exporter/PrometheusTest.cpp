@@ -90,11 +90,8 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     const VekTest::RefusedPort refused;
     VekTest::WriteFile(dir.File("password"), sshd.password + "\n");
     VekTest::WriteFile(dir.File("passphrase"), sshd.keyPassphrase + "\n");
-    // Both sshds have the one host key.
-    const std::string trust = "    host_key_fingerprints: [\"" +
-                              VekTest::OpenSshFingerprint(std::string(VEK_SSHD_FIXTURE_DIR) +
-                                                          "/ssh_host_ed25519_key.pub") +
-                              "\"]\n";
+    const std::string trust =
+        std::string("    known_hosts_file: ") + VekTest::kSshdKnownHosts + "\n";
     VekTest::WriteFile(
         dir.File("exporter.yml"),
         "modules:\n"
