@@ -1,5 +1,4 @@
-// The known_hosts format as sshd(8) describes it (SSH_KNOWN_HOSTS FILE FORMAT),
-// with the kinds of lines of its example file.
+// The known_hosts format of sshd(8) (SSH_KNOWN_HOSTS FILE FORMAT) and its example's lines.
 
 #include "trust/KnownHosts.h"
 
