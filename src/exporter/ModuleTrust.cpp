@@ -113,6 +113,9 @@ ModuleTrust ReadModuleTrust(const YAML::Node& settings, bool sendsCredentials, b
         if (!list.IsSequence()) {
             throw std::runtime_error(listOfPatterns);
         }
+        if (list.size() == 0) {
+            throw std::runtime_error("allowed_targets is empty; leave it out to allow any target");
+        }
         for (const YAML::Node& item : list) {
             if (!item.IsScalar()) {
                 throw std::runtime_error(listOfPatterns);

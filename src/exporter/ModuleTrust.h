@@ -45,7 +45,8 @@ struct ModuleTrust {
     // insecure_skip_host_key_check: lifts the rule below; keys that the module
     // names are still checked.
     bool insecureSkipHostKeyCheck = false;
-    // allowed_targets, each matched against the whole target; none: any target.
+    // allowed_targets (never an empty list), each matched against the whole target;
+    // none: any target.
     std::vector<std::shared_ptr<const re2::RE2>> allowedTargets;
 
     bool Allows(const std::string& target) const;
