@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,9 @@ public:
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
         expectedHostKeys_ = fingerprints;
     }
+    // The decoded known_hosts text; none trusts any key unless pins are set.
+    const std::optional<std::string>& GetKnownHosts() const { return knownHosts_; }
+    void SetKnownHosts(const std::string& knownHosts) { knownHosts_ = knownHosts; }
 
     // One line describing the input; the user name and password only in unsecured
     // mode, the private key in no mode (only that one was given).
@@ -81,6 +85,7 @@ private:
     bool debugMode_ = VekConstants::DefaultDebugMode;
     bool unsecuredMode_ = VekConstants::DefaultUnsecuredMode;
     std::vector<HostKeyFingerprint> expectedHostKeys_;
+    std::optional<std::string> knownHosts_;
 };
 
 }  // namespace Ssh

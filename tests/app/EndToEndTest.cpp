@@ -299,16 +299,16 @@ TEST(EndToEndInputTest, HelpGoesToStandardErrorAsOneLine) {
                                             "-x, --unsecured",
                                             "-h, --help",
                                             "-k, --hostKey",
-                                            "-a, --privateKey"};
+                                            "-a, --privateKey",
+                                            "-K, --knownHosts"};
     const std::string head =
         " [INF][ID=] \nCommand Name: SSH VEK\nCommand Description: Native CLI monitor for SSH "
         "tests.\n\nFlags: -6, --useIpv6\n";
     const std::string tail =
-        "\nFlags: -a, --privateKey\nDatakey: /Capabilities/common.test.auth-private-key\n"
-        "Description: Private key for public-key authentication, base64 encoded.\n    The key "
-        "file's text: OpenSSH or PEM format; Ed25519, ECDSA or RSA.\n    When given, the "
-        "password is optional and, if given, unlocks an encrypted key.\nRequirement: Optional for "
-        "CLI. Optional for JSON.\nInput Type: String\n\n";
+        "\nFlags: -K, --knownHosts\nDatakey: /Capabilities/qo-ssh.test.known-hosts\nDescription: "
+        "Known hosts in the OpenSSH known_hosts format, base64 encoded.\n    When given, "
+        "credentials are sent only to a server whose host key is listed for its name.\n"
+        "Requirement: Optional for CLI. Optional for JSON.\nInput Type: String\n\n";
     for (const auto& arguments : requests) {
         SCOPED_TRACE(Shown(arguments));
         const ProbeRun run = RunVek(Cli(arguments));
@@ -390,6 +390,7 @@ TEST(EndToEndInputTest, CommandLineErrorsAreReportedAndNothingRuns) {
         {url("a:b:c"),
          "a:b:c is not valid. Error: Host is supposed to be an IPv6 literal but it's not. host: "
          "a:b:c"},
+        {with({"-K", "fA*"}), "The known hosts are not properly base64 encoded."},
         {with({"-c", "ZWNobw*"}), "commands are not properly base64 encoded: ZWNobw*"},
         {with({"-c", "ZWNob"}), "commands are not properly base64 encoded: ZWNob"},
         {with({"-c", Base64(std::string(1001, ':'))}),
@@ -714,6 +715,24 @@ TEST(EndToEndSessionTest, MatchingHostKeyLetsTheTestRunInBothInputModes) {
                            "e2e-pin", kCommands);
     input["Capabilities"]["qo-ssh.test.host-key-fingerprints"] = pins;
     ExpectCompleteTest(RunVek(Stdin(input.dump() + "\n")), HelloFromSshd(sshd, "e2e-pin"));
+}
+
+// -K takes what ssh-keyscan -H wrote; a name it does not list ends the test early.
+TEST(EndToEndSessionTest, KnownHostsFromSshKeyscanInBothInputModes) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const std::string knownHosts = Base64(VekTest::FileText(VekTest::kSshdKnownHosts));
+    ExpectCompleteTest(
+        RunVek(Cli(Concatenated(SshdArguments(sshd, "e2e-known", kCommands), {"-K", knownHosts}))),
+        HelloFromSshd(sshd, "e2e-known"));
+    const std::string port = std::to_string(sshd.port);
+    Json input = JsonInput("LocalHost:" + port, sshd.user, sshd.password, "e2e-known", kCommands);
+    input["Capabilities"]["qo-ssh.test.known-hosts"] = knownHosts;
+    const ProbeRun run = RunVek(Stdin(input.dump() + "\n"));
+    const std::string details = "The known hosts list no key for [localhost]:" + port + ".";
+    EXPECT_EQ(StepOtherData(Document(run)),
+              Json({{kErrorCodeKey, "qo-ssh.results.error.host-key-unknown"},
+                    {kErrorDetailsKey, details}}));
+    EXPECT_TRUE(Ssh::Testing::AllMatchResultSchema({run.standardOutput}));
 }
 
 // The probe stops after the handshake: the document tells whom it met, and the

@@ -154,6 +154,13 @@ Description: Private key for public-key authentication, base64 encoded.
     When given, the password is optional and, if given, unlocks an encrypted key.
 Requirement: Optional for CLI. Optional for JSON.
 Input Type: String
+
+Flags: -K, --knownHosts
+Datakey: /Capabilities/qo-ssh.test.known-hosts
+Description: Known hosts in the OpenSSH known_hosts format, base64 encoded.
+    When given, credentials are sent only to a server whose host key is listed for its name.
+Requirement: Optional for CLI. Optional for JSON.
+Input Type: String
 )";
 
 // Only the armour line matters to the input check; the key is parsed at login.
