@@ -189,6 +189,21 @@ const std::vector<std::string> kServerKeys = {
     "qo-ssh.results.metrics.algorithm.mac-server-to-client",
 };
 
+// The server's KEXINIT as received and the verdicts on it: there whenever it arrived.
+const std::vector<std::string> kOfferKeys = {
+    "qo-ssh.results.metrics.server-algorithms.kex",
+    "qo-ssh.results.metrics.server-algorithms.host-key",
+    "qo-ssh.results.metrics.server-algorithms.cipher-client-to-server",
+    "qo-ssh.results.metrics.server-algorithms.cipher-server-to-client",
+    "qo-ssh.results.metrics.server-algorithms.mac-client-to-server",
+    "qo-ssh.results.metrics.server-algorithms.mac-server-to-client",
+    "qo-ssh.results.metrics.server-algorithms.compression-client-to-server",
+    "qo-ssh.results.metrics.server-algorithms.compression-server-to-client",
+    "qo-ssh.results.metrics.weak-algorithms",
+    "qo-ssh.results.metrics.strict-kex",
+    "qo-ssh.results.metrics.terrapin-vulnerable",
+};
+
 const std::vector<std::string> kStageDurationKeys = {
     "common.results.metrics.dns.ms",
     "common.results.metrics.connect.ms",
@@ -229,7 +244,12 @@ void ExpectCompleteTest(const ProbeRun& run, const CompleteTest& expected) {
         EXPECT_FALSE(metrics.value(key, std::string()).empty()) << key;
     }
     EXPECT_THAT(metrics.value(kServerKeys[0], std::string()), testing::StartsWith("SSH-2.0-"));
-    EXPECT_EQ(metrics.size(), kStageDurationKeys.size() + kServerKeys.size() + 8) << metrics.dump();
+    for (const std::string& key : kOfferKeys) {
+        EXPECT_TRUE(metrics.contains(key)) << key;
+    }
+    EXPECT_EQ(metrics.size(),
+              kStageDurationKeys.size() + kServerKeys.size() + kOfferKeys.size() + 8)
+        << metrics.dump();
 }
 
 std::vector<std::string> TestArguments(const std::string& url, const std::string& user,
@@ -299,16 +319,18 @@ TEST(EndToEndInputTest, HelpGoesToStandardErrorAsOneLine) {
                                             "-x, --unsecured",
                                             "-h, --help",
                                             "-k, --hostKey",
-                                            "-a, --privateKey"};
+                                            "-a, --privateKey",
+                                            "-s, --handshakeOnly"};
     const std::string head =
         " [INF][ID=] \nCommand Name: SSH VEK\nCommand Description: Native CLI monitor for SSH "
         "tests.\n\nFlags: -6, --useIpv6\n";
     const std::string tail =
-        "\nFlags: -a, --privateKey\nDatakey: /Capabilities/common.test.auth-private-key\n"
-        "Description: Private key for public-key authentication, base64 encoded.\n    The key "
-        "file's text: OpenSSH or PEM format; Ed25519, ECDSA or RSA.\n    When given, the "
-        "password is optional and, if given, unlocks an encrypted key.\nRequirement: Optional for "
-        "CLI. Optional for JSON.\nInput Type: String\n\n";
+        "\nFlags: -s, --handshakeOnly\nDatakey: /Capabilities/qo-ssh.test.handshake-only\n"
+        "Description: If true, end the test after the SSH handshake (banner, key exchange, "
+        "service request).\n    No user name, password or key is sent, so username and password "
+        "are not required;\n    the document reports the server and its algorithms as in every "
+        "test.\n    Cannot be combined with commands.\n    Default: false\nRequirement: Optional "
+        "for CLI. Optional for JSON.\nInput Type: Boolean\n\n";
     for (const auto& arguments : requests) {
         SCOPED_TRACE(Shown(arguments));
         const ProbeRun run = RunVek(Cli(arguments));

@@ -154,6 +154,16 @@ Description: Private key for public-key authentication, base64 encoded.
     When given, the password is optional and, if given, unlocks an encrypted key.
 Requirement: Optional for CLI. Optional for JSON.
 Input Type: String
+
+Flags: -s, --handshakeOnly
+Datakey: /Capabilities/qo-ssh.test.handshake-only
+Description: If true, end the test after the SSH handshake (banner, key exchange, service request).
+    No user name, password or key is sent, so username and password are not required;
+    the document reports the server and its algorithms as in every test.
+    Cannot be combined with commands.
+    Default: false
+Requirement: Optional for CLI. Optional for JSON.
+Input Type: Boolean
 )";
 
 // Only the armour line matters to the input check; the key is parsed at login.
