@@ -26,6 +26,7 @@ constexpr char kDataDirectory[] = "DataDirectory";
 constexpr char kMaxCommandLength[] = "MaxCommandLength";
 constexpr char kPrivateKey[] = "common.test.auth-private-key";
 constexpr char kHostKeyFingerprints[] = "qo-ssh.test.host-key-fingerprints";
+constexpr char kHandshakeOnly[] = "qo-ssh.test.handshake-only";
 constexpr char kDataDirectoryPath[] = "/tmp/";
 // The probe refuses command text longer than its MaxCommandLength setting, whose
 // default is this; a longer command raises it.
@@ -112,15 +113,20 @@ void Write(const ProbeInput& input, const std::string& script, const std::string
     }
     line.Key(CommonTestOptions::MaxStepTime);
     line.Raw(std::to_string(std::max(1L, input.timeoutSeconds)));
-    line.Key(CommonTestOptions::AuthUsername);
-    line.String(input.username);
-    if (input.password) {
-        line.Key(CommonTestOptions::AuthPassword);
-        line.String(input.password->GetText());
-    }
-    if (input.privateKey) {
-        line.Key(kPrivateKey);
-        line.String(keyBase64);
+    if (input.handshakeOnly) {
+        line.Key(kHandshakeOnly);
+        line.Raw("true");
+    } else {
+        line.Key(CommonTestOptions::AuthUsername);
+        line.String(input.username);
+        if (input.password) {
+            line.Key(CommonTestOptions::AuthPassword);
+            line.String(input.password->GetText());
+        }
+        if (input.privateKey) {
+            line.Key(kPrivateKey);
+            line.String(keyBase64);
+        }
     }
     if (!input.hostKeys.empty()) {
         line.Key(kHostKeyFingerprints);
