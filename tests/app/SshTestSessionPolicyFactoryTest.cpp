@@ -350,6 +350,7 @@ TEST_F(SshTestSessionPolicyFactoryTest, FillsThePolicyFromTheArguments) {
              keys[1][0] = 0;
              p.SetExpectedHostKeys(keys);
          }},
+        {"handshake only", {"-u", "example-host", "-s"}, [](auto& p) { p.SetHandshakeOnly(true); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -386,6 +387,7 @@ TEST_F(SshTestSessionPolicyFactoryTest, FillsThePolicyFromTheArguments) {
         EXPECT_EQ(policy->IsDebugModeEnabled(), expected.IsDebugModeEnabled());
         EXPECT_EQ(policy->IsUnsecuredModeEnabled(), expected.IsUnsecuredModeEnabled());
         EXPECT_EQ(policy->GetExpectedHostKeys(), expected.GetExpectedHostKeys());
+        EXPECT_EQ(policy->IsHandshakeOnly(), expected.IsHandshakeOnly());
     }
 }
 
@@ -443,6 +445,8 @@ TEST_F(SshTestSessionPolicyFactoryTest, RefusesBadInputAndKeepsTheCallersPolicy)
          "The private key is not an OpenSSH or PEM private key."},
         {WithCredentials({"-u", "example-host", "-a", Encoded("-----BEGIN")}),
          "The private key is not an OpenSSH or PEM private key."},
+        {{"-u", "example-host", "-s", "-c", Encoded("uname")},
+         "The handshake-only mode runs no commands."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.message);

@@ -53,9 +53,12 @@ TEST(ExporterConfig, ReadsEveryModuleSetting) {
         "    output_metric_regex: 'load: ([0-9.]+)'\n"
         "  small:\n"
         "    username: other\n"
-        "    password: 1234\n";
+        "    password: 1234\n"
+        "  banner:\n"
+        "    timeout: 5s\n";
     const auto config = ParseExporterConfig(yaml, "test.yml");
-    ASSERT_EQ(config.modules.size(), 2u);
+    ASSERT_EQ(config.modules.size(), 3u);
+    EXPECT_EQ(config.modules.at("banner").credentials.username, "");
     const auto& full = config.modules.at("full");
     EXPECT_EQ(full.credentials.username, "monitor");
     EXPECT_EQ(full.credentials.password->GetText(), "s3cret");
