@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -83,23 +86,47 @@ std::map<std::string, std::string> Query(int port, const std::string& query,
     return values;
 }
 
+// The fleet-audit queries and the alert rules of docs/exporter.md as printed, the
+// queries as recording rules beside them.
+std::string DocumentedAuditRules() {
+    std::ifstream file(std::string(VEK_TEST_SOURCE_DIR) + "/docs/exporter.md");
+    const std::string doc((std::istreambuf_iterator<char>(file)), {});
+    const auto block = [&doc](const std::string& fence, std::size_t& at) {
+        const std::size_t begin = doc.find("```" + fence + "\n", at) + fence.size() + 4;
+        at = doc.find("\n```\n", begin);
+        return doc.substr(begin, at - begin + 1);
+    };
+    std::size_t at = doc.find("### Alert rules");
+    std::string rules = block("yaml", at) + "  - name: documented-queries\n    rules:\n";
+    const std::size_t alerts = doc.find("### Alert rules");
+    for (at = doc.find("### Fleet audit queries"); doc.find("```promql\n", at) < alerts;) {
+        const std::string query = block("promql", at);
+        rules += "      - record: documented:query" + std::to_string(at) +
+                 "\n        expr: " + Json(query.substr(0, query.size() - 1)).dump() + "\n";
+    }
+    return rules;
+}
+
 TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
     const VekTest::TempDir dir;
     const VekTest::RefusedPort refused;
     VekTest::WriteFile(dir.File("password"), sshd.password + "\n");
     VekTest::WriteFile(dir.File("passphrase"), sshd.keyPassphrase + "\n");
-    VekTest::WriteFile(dir.File("exporter.yml"),
-                       "modules:\n"
-                       "  ssh_password:\n    username: " +
-                           VekTest::YamlQuoted(sshd.user) +
-                           "\n    password_file: " + dir.File("password") +
-                           "\n    command: \"uname -s\\n\"\n"
-                           "  ssh_wrong_password:\n    username: " +
-                           VekTest::YamlQuoted(sshd.user) + "\n    password: not-the-password\n" +
-                           "  ssh_key:\n    username: " + VekTest::YamlQuoted(sshd.user) +
-                           "\n    private_key_file: " + sshd.encryptedKey +
-                           "\n    passphrase_file: " + dir.File("passphrase") + "\n");
+    VekTest::WriteFile(
+        dir.File("exporter.yml"),
+        "modules:\n"
+        "  ssh_password:\n    username: " +
+            VekTest::YamlQuoted(sshd.user) + "\n    password_file: " + dir.File("password") +
+            "\n    command: \"uname -s\\n\"\n"
+            "  ssh_wrong_password:\n    username: " +
+            VekTest::YamlQuoted(sshd.user) + "\n    password: not-the-password\n" +
+            "  ssh_key:\n    username: " + VekTest::YamlQuoted(sshd.user) +
+            "\n    private_key_file: " + sshd.encryptedKey + "\n    passphrase_file: " +
+            dir.File("passphrase") + "\n  ssh_banner:\n    timeout: 3s\n");
+    VekTest::WriteFile(dir.File("rules.yml"), DocumentedAuditRules(), 0644);
+    ASSERT_EQ(std::system(("promtool check rules " + dir.File("rules.yml")).c_str()), 0)
+        << DocumentedAuditRules();
     VekTest::ExporterProcess exporter(dir.File("exporter.log"),
                                       {"--config.file=" + dir.File("exporter.yml")});
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
@@ -108,7 +135,11 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     VekTest::WriteFile(
         dir.File("prometheus.yml"),
         "global:\n  scrape_interval: 4s\n  scrape_timeout: 4s\n"
-        "scrape_configs:\n" +
+        "rule_files: ['" +
+            dir.File("rules.yml") +
+            "']\n"
+            "scrape_configs:\n" +
+            ScrapeJob("ssh_banner", "ssh_banner", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_password", "ssh_password", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_wrong_password", "ssh_wrong_password", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_key", "ssh_key", "127.0.0.1:" + std::to_string(sshd.keyOnlyPort),
@@ -133,13 +164,16 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     while (std::chrono::steady_clock::now() < deadline) {
         success = Query(port, "probe_success");
         stages = Query(port, "probe_ssh_stage_duration_seconds{job=\"ssh_password\"}", "stage");
-        if (success.size() == 4 && success["ssh_password"] == "1" && success["ssh_key"] == "1" &&
+        if (success.size() == 5 && success["ssh_password"] == "1" && success["ssh_key"] == "1" &&
             stages.size() == 7) {
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
-    ASSERT_EQ(success.size(), 4u) << prometheus.Log() << exporter.Process().Log();
+    ASSERT_EQ(success.size(), 5u) << prometheus.Log() << exporter.Process().Log();
+    // A module without a user: the handshake only, which OpenSSH 9.2 passes with strict kex.
+    EXPECT_EQ(success["ssh_banner"], "1");
+    EXPECT_EQ(Query(port, "probe_ssh_strict_kex")["ssh_banner"], "1");
     // The first scrapes may come while the machine is busy; a timed-out password
     // test is retried by the next scrape, so success must show up in time.
     EXPECT_EQ(success["ssh_password"], "1") << exporter.Process().Log();
