@@ -54,6 +54,8 @@ set_property(TARGET libssh2::libssh2_static PROPERTY INTERFACE_LINK_LIBRARIES
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(CppHttplib REQUIRED IMPORTED_TARGET cpp-httplib)
 find_package(yaml-cpp REQUIRED)
+# The exporter's basic authentication checks bcrypt hashes with libcrypt's crypt_r.
+pkg_check_modules(Crypt REQUIRED IMPORTED_TARGET libcrypt)
 # The regular expressions over captured output, in the exporter and the plugin:
 # Debian's RE2, linear in the length of the text.
 pkg_check_modules(Re2 REQUIRED IMPORTED_TARGET re2)

@@ -18,7 +18,9 @@
 #      check_exporter_manifests.py (the image that deploy/container/build-image
 #      makes, its user and port, credentials only as files, blackbox-style
 #      relabelling, the shards' hashmod), and the scrape example by
-#      `promtool check config` (Debian's prometheus package).
+#      `promtool check config` (Debian's prometheus package). The exporter's Grafana
+#      dashboard (grafana/vek-exporter.json) by check_grafana_dashboard.py: its four
+#      panels, and every query parsed by `promtool check rules`.
 #   3. fanout.sh for real: 20 inputs against a throwaway fixture sshd give 20
 #      lines, each a valid result document; an input the probe rejects and a test
 #      that outlives the per-test timeout each give an error line instead.
@@ -214,6 +216,9 @@ command -v promtool >/dev/null || fail "promtool not found (Debian's prometheus 
 promtool check config "$deploy/kubernetes/prometheus-scrape.yml" >"$work/promtool.log" 2>&1 ||
     fail "promtool check config: $(cat "$work/promtool.log")"
 echo "kubernetes: promtool check config passed on prometheus-scrape.yml"
+"$deploy/check_grafana_dashboard.py" >"$work/grafana.log" 2>&1 ||
+    fail "the Grafana dashboard: $(cat "$work/grafana.log")"
+echo "grafana: the dashboard's four panels are there and every query parses (promtool)"
 
 # --- 3. fan-out ---------------------------------------------------------------
 expected=()

@@ -82,7 +82,7 @@ listening_port() {
 import re, sys, time
 deadline = time.monotonic() + 10
 while time.monotonic() < deadline:
-    found = re.search(r"Listening on 127\.0\.0\.1:(\d+),", open(sys.argv[1]).read())
+    found = re.search(r'msg="Listening on" address=127\.0\.0\.1:(\d+) ', open(sys.argv[1]).read())
     if found:
         sys.exit(print(found.group(1)))
     time.sleep(0.05)

@@ -240,9 +240,6 @@ ExporterConfig ParseExporterConfig(const std::string& yamlText, const std::strin
             const std::string name = entry.first.as<std::string>();
             config.modules.emplace(name, ReadModule(name, entry.second));
         }
-        if (config.modules.empty()) {
-            throw std::runtime_error("no module is defined");
-        }
         return config;
     } catch (const YAML::Exception& error) {
         throw std::runtime_error(origin + ": " + error.msg);

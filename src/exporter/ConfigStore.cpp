@@ -9,9 +9,13 @@ namespace VekExporter {
 
 namespace {
 
-std::string ModuleCount(const ExporterConfig& config) {
-    return std::to_string(config.modules.size()) +
-           (config.modules.size() == 1 ? " module" : " modules");
+// Logs what was loaded; a file without modules is allowed (the package's own
+// starts so) but answers every probe with 400.
+void LogLoaded(const std::string& message, const std::string& path, const ExporterConfig& config) {
+    LogInfo(message, {{"file", path}, {"modules", std::to_string(config.modules.size())}});
+    if (config.modules.empty()) {
+        LogWarn("No module is defined; every probe is refused until one is", {{"file", path}});
+    }
 }
 
 }  // namespace
@@ -20,7 +24,7 @@ ConfigStore::ConfigStore(std::string path, ExporterMetrics& metrics)
     : path_(std::move(path)),
       metrics_(metrics),
       current_(std::make_shared<const ExporterConfig>(LoadExporterConfig(path_))) {
-    LogInfo("Loaded configuration file " + path_ + " with " + ModuleCount(*current_));
+    LogLoaded("Loaded configuration file", path_, *current_);
 }
 
 std::shared_ptr<const ExporterConfig> ConfigStore::Current() const {
@@ -35,8 +39,8 @@ std::optional<std::string> ConfigStore::Reload() {
         loaded = std::make_shared<const ExporterConfig>(LoadExporterConfig(path_));
     } catch (const std::exception& error) {
         metrics_.RecordReload(false);
-        LogError(std::string("Error reloading configuration, keeping the previous one: ") +
-                 error.what());
+        LogError("Error reloading configuration, keeping the previous one",
+                 {{"file", path_}, {"err", error.what()}});
         return std::string(error.what());
     }
     {
@@ -44,7 +48,7 @@ std::optional<std::string> ConfigStore::Reload() {
         current_ = loaded;
     }
     metrics_.RecordReload(true);
-    LogInfo("Reloaded configuration file " + path_ + " with " + ModuleCount(*loaded));
+    LogLoaded("Reloaded configuration file", path_, *loaded);
     return std::nullopt;
 }
 

@@ -10,12 +10,14 @@
 #include <optional>
 #include <thread>
 
+#include "exporter/BuildInfo.h"
 #include "exporter/ConfigStore.h"
 #include "exporter/ExporterOptions.h"
 #include "exporter/HttpFrontend.h"
 #include "exporter/Log.h"
 #include "exporter/ProbeService.h"
 #include "exporter/ShutdownSignal.h"
+#include "exporter/WebConfigStore.h"
 #include "probeclient/ProcessSetup.h"
 
 namespace VekExporter {
@@ -36,16 +38,18 @@ sigset_t ControlSignals() {
 
 // Waits for control signals; SIGHUP reloads. Returns the exit code once SIGTERM or
 // SIGINT arrived (0) or serving ended by itself (1).
-int WaitForEnd(const sigset_t& signals, ConfigStore& config, const std::atomic<bool>& serveEnded) {
+int WaitForEnd(const sigset_t& signals, ConfigStore& config, WebConfigStore& web,
+               const std::atomic<bool>& serveEnded) {
     const timespec interval{0, 200 * 1000 * 1000};
     for (;;) {
         siginfo_t info{};
         const int number = ::sigtimedwait(&signals, &info, &interval);
         if (number == SIGHUP) {
             config.Reload();
+            web.Reload();
         } else if (number == SIGTERM || number == SIGINT) {
-            LogInfo(std::string("Received ") + (number == SIGTERM ? "SIGTERM" : "SIGINT") +
-                    ", finishing running probes");
+            LogInfo("Received a signal to end, finishing running probes",
+                    {{"signal", number == SIGTERM ? "SIGTERM" : "SIGINT"}});
             return 0;
         }
         if (serveEnded.load()) {
@@ -61,29 +65,45 @@ int Serve(const ExporterOptions& options, const std::string& probePath, const si
     try {
         config.emplace(options.configFile, metrics);
     } catch (const std::exception& error) {
-        LogError(std::string("Error loading configuration: ") + error.what());
+        LogError("Error loading configuration", {{"err", error.what()}});
+        return 1;
+    }
+    std::optional<WebConfigStore> web;
+    try {
+        web.emplace(options.webConfigFile);
+    } catch (const std::exception& error) {
+        LogError("Error loading the web configuration", {{"err", error.what()}});
         return 1;
     }
     ShutdownSignal shutdown;
     ProbeService probes(*config, shutdown, metrics, probePath, options.maxConcurrent);
-    HttpFrontend http(probes, *config, metrics, options.maxConcurrent);
+    HttpFrontend http(probes, *config, metrics, *web, options.maxConcurrent);
     const ListenAddress address = *ParseListenAddress(options.listenAddress);
-    int port = 0;
+    std::string listening;
     try {
-        port = http.Bind(address.host, address.port);
+        listening = http.Bind(address.host, address.port);
     } catch (const std::exception& error) {
-        LogError(error.what());
+        LogError("Cannot listen", {{"err", error.what()}});
         return 1;
     }
-    LogInfo("Listening on " + (address.host.empty() ? std::string("*") : address.host) + ":" +
-            std::to_string(port) + ", probe " + probePath);
+    const bool users = !web->Current()->basicAuthUsers.empty();
+    LogInfo("Listening on", {{"address", listening},
+                             {"tls", web->Tls() ? "true" : "false"},
+                             {"basic_auth", users ? "true" : "false"},
+                             {"probe", probePath}});
+    if (options.webConfigFile.empty()) {
+        LogWarn(
+            "No --web.config.file: anyone who can reach the port can run probes with the "
+            "configured modules",
+            {{"address", listening}});
+    }
 
     std::atomic<bool> serveEnded{false};
     std::thread serving([&] {
         http.Serve();
         serveEnded = true;
     });
-    const int exitCode = WaitForEnd(signals, *config, serveEnded);
+    const int exitCode = WaitForEnd(signals, *config, *web, serveEnded);
     shutdown.Trigger();
     probes.StopStartingProbes();
     http.Stop();
@@ -110,6 +130,12 @@ int RunExporter(const std::vector<std::string>& arguments) {
         std::cout << ExporterUsage();
         return 0;
     }
+    if (parsed.options.version) {
+        std::cout << ExporterVersionText();
+        return 0;
+    }
+    ConfigureLog(parsed.options.logFormat, parsed.options.logLevel);
+    LogInfo("Starting vek-exporter", {{"version", kBuildVersion}, {"revision", kBuildRevision}});
     const sigset_t signals = ControlSignals();
     // Blocked before any thread starts, so every thread inherits the mask and only
     // sigtimedwait sees these signals.
@@ -120,14 +146,14 @@ int RunExporter(const std::vector<std::string>& arguments) {
                                       ? VekProbeClient::DefaultProbePath()
                                       : parsed.options.probePath;
     if (::access(probePath.c_str(), X_OK) != 0) {
-        LogError("The probe " + probePath +
-                 " is not an executable file; give its path with --probe.path");
+        LogError("The probe is not an executable file; give its path with --probe.path",
+                 {{"probe", probePath}});
         return 1;
     }
     try {
         return Serve(parsed.options, probePath, signals);
     } catch (const std::exception& error) {
-        LogError(std::string("Fatal error: ") + error.what());
+        LogError("Fatal error", {{"err", error.what()}});
         return 1;
     }
 }

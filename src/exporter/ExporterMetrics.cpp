@@ -1,5 +1,6 @@
 #include "exporter/ExporterMetrics.h"
 
+#include "exporter/BuildInfo.h"
 #include "exporter/Exposition.h"
 
 namespace VekExporter {
@@ -51,6 +52,11 @@ std::string ExporterMetrics::Render(long runningProcesses) const {
     out.Family("vek_exporter_config_reload_failures_total", "counter",
                "Loads of the configuration file that failed and kept the previous one.");
     out.Sample("vek_exporter_config_reload_failures_total", reloadFailures_);
+    out.Family("vek_exporter_build_info", "gauge",
+               "A metric with a constant '1' value labeled by the version and git revision "
+               "vek-exporter was built from.");
+    out.Sample("vek_exporter_build_info",
+               {{"version", kBuildVersion}, {"revision", kBuildRevision}}, 1);
     return out.Text();
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "exporter/BuildInfo.h"
+
 namespace VekExporter {
 
 namespace {
@@ -24,7 +26,9 @@ std::string ExporterUsage() {
                "usage: vek-exporter [options]\n"
                "\n"
                "Prometheus exporter that runs the SSH probe vek for each scrape of\n"
-               "/probe?target=<url>&module=<name> and answers with its metrics.\n"
+               "/probe?target=<url>&module=<name> and answers with its metrics. Without\n"
+               "--web.config.file, anyone who can reach its port can run probes with the\n"
+               "configured modules.\n"
                "\n"
                "Options:\n"
                "  --config.file=PATH          YAML file of modules (default ") +
@@ -33,14 +37,26 @@ std::string ExporterUsage() {
            "  --web.listen-address=ADDR   [host]:port to serve HTTP on (default " +
            kDefaultListenAddress +
            ", every address)\n"
-           "  --probe.path=PATH           the probe binary (default: vek beside vek-exporter)\n"
+           "  --probe.path=PATH           the probe binary (default: vek beside vek-exporter or in "
+           "../app)\n"
            "  --probe.max-concurrent=N    probes running at once, 1 to 4096 (default " +
            std::to_string(kDefaultMaxConcurrent) +
            "); past that a scrape waits\n"
+           "  --web.config.file=PATH      TLS, basic auth and headers (exporter toolkit format)\n"
+           "  --log.level=LEVEL           debug, info, warn or error (default info)\n"
+           "  --log.format=FORMAT         logfmt or json (default logfmt)\n"
+           "  --version                   show the version and git revision and exit\n"
            "  -h, --help                  show this help and exit\n"
            "\n"
-           "SIGHUP or POST /-/reload reads the configuration file again; a bad file keeps\n"
-           "the previous configuration. SIGTERM lets running probes finish within 5 s.\n";
+           "SIGHUP or POST /-/reload reads the configuration file and the web configuration\n"
+           "file again; a bad file keeps the previous configuration. The web configuration\n"
+           "file is also read again whenever it or a file it names changes. SIGTERM lets\n"
+           "running probes finish within 5 s.\n";
+}
+
+std::string ExporterVersionText() {
+    return std::string("vek-exporter, version ") + kBuildVersion + " (revision: " + kBuildRevision +
+           ")\n";
 }
 
 ParsedOptions ParseExporterOptions(const std::vector<std::string>& arguments) {
@@ -52,11 +68,17 @@ ParsedOptions ParseExporterOptions(const std::vector<std::string>& arguments) {
             options.help = true;
             continue;
         }
+        if (argument == "--version") {
+            options.version = true;
+            continue;
+        }
         const std::size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
         std::string value;
         const bool known = name == "--config.file" || name == "--web.listen-address" ||
-                           name == "--probe.path" || name == "--probe.max-concurrent";
+                           name == "--probe.path" || name == "--probe.max-concurrent" ||
+                           name == "--web.config.file" || name == "--log.level" ||
+                           name == "--log.format";
         if (!known) {
             parsed.error = "unknown option: " + argument;
             return parsed;
@@ -83,6 +105,22 @@ ParsedOptions ParseExporterOptions(const std::vector<std::string>& arguments) {
             options.listenAddress = value;
         } else if (name == "--probe.path") {
             options.probePath = value;
+        } else if (name == "--web.config.file") {
+            options.webConfigFile = value;
+        } else if (name == "--log.level") {
+            const auto level = ParseLogLevel(value);
+            if (!level) {
+                parsed.error = "--log.level: \"" + value + "\" is not debug, info, warn or error";
+                return parsed;
+            }
+            options.logLevel = *level;
+        } else if (name == "--log.format") {
+            const auto format = ParseLogFormat(value);
+            if (!format) {
+                parsed.error = "--log.format: \"" + value + "\" is not logfmt or json";
+                return parsed;
+            }
+            options.logFormat = *format;
         } else if (const auto count = ParseCount(value)) {
             options.maxConcurrent = *count;
         } else {

@@ -2,26 +2,28 @@
 
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
+#include <atomic>
 
 namespace VekExporter {
 
 namespace {
 
-void Write(const char* level, const std::string& message) {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm utc{};
-    ::gmtime_r(&seconds, &utc);
-    char stamp[40];
-    const std::size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &utc);
-    std::snprintf(stamp + length, sizeof stamp - length, ".%03d", static_cast<int>(millis));
-    std::string line = std::string(stamp) + " [" + level + "] " + message + "\n";
+std::atomic<LogFormatEnum> gFormat{LogFormatEnum::Logfmt};
+std::atomic<LogLevelEnum> gLevel{LogLevelEnum::Info};
+
+}  // namespace
+
+void ConfigureLog(LogFormatEnum format, LogLevelEnum level) {
+    gFormat = format;
+    gLevel = level;
+}
+
+void Log(LogLevelEnum level, const std::string& message, const LogFields& fields) {
+    if (level < gLevel.load()) {
+        return;
+    }
+    const std::string line =
+        FormatLogLine(gFormat.load(), std::chrono::system_clock::now(), level, message, fields);
     std::size_t written = 0;
     while (written < line.size()) {
         const ssize_t count = ::write(STDERR_FILENO, line.data() + written, line.size() - written);
@@ -30,15 +32,6 @@ void Write(const char* level, const std::string& message) {
         }
         written += static_cast<std::size_t>(count);
     }
-}
-
-}  // namespace
-
-void LogInfo(const std::string& message) {
-    Write("INF", message);
-}
-void LogError(const std::string& message) {
-    Write("ERR", message);
 }
 
 }  // namespace VekExporter

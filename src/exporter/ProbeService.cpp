@@ -34,7 +34,7 @@ std::string HowItEnded(const ChildOutcome& outcome) {
         case KillReasonEnum::Deadline:
             return "killed after its time limit";
         case KillReasonEnum::Stop:
-            return "killed because the exporter is ending";
+            return "stopped for shutdown: killed because the exporter is ending";
         case KillReasonEnum::OutputTooLarge:
             return "killed when its standard output passed " +
                    std::to_string(VekProbeClient::kMaxDocumentBytes >> 20) + " MiB";
@@ -82,9 +82,11 @@ HttpAnswer ProbeService::Probe(const std::string& target, const std::string& mod
         start + std::chrono::duration_cast<Clock::duration>(
                     std::chrono::duration<double>(SlotWaitSeconds(scrapeTimeout)));
     const ConcurrencySlot slot(limit_, slotDeadline);
+    const auto secrets = SecretsOf(module.credentials);
+    const std::string shownTarget = MaskSecrets(target, secrets);
     if (!slot.Held()) {
-        LogError("No probe slot for module " + moduleName +
-                 " within the scrape timeout, or the exporter is ending");
+        LogError("No probe slot within the scrape timeout, or the exporter is ending",
+                 {{"module", moduleName}, {"target", shownTarget}});
         return {503, "text/plain; charset=utf-8",
                 "All " + std::to_string(maxConcurrent_) +
                     " probe slots (--probe.max-concurrent) stayed busy for the scrape's time, or "
@@ -125,15 +127,21 @@ HttpAnswer ProbeService::Probe(const std::string& target, const std::string& mod
         how = std::string("its result document is unreadable: ") + error.what();
     }
     if (!outcome.reaped && outcome.pid >= 0) {
-        LogError("Probe process " + std::to_string(outcome.pid) +
-                 " did not end after SIGKILL; it will be reaped in the background");
+        LogError("Probe process did not end after SIGKILL; it will be reaped in the background",
+                 {{"pid", std::to_string(outcome.pid)}});
     }
     if (!document) {
-        const auto secrets = SecretsOf(module.credentials);
         const std::string complaint = VekProbeClient::ProbeComplaint(outcome.standardError);
-        LogError("Probe of " + MaskSecrets(target, secrets) + " with module " + moduleName +
-                 " failed (" + how + "); its last error line: " +
-                 (complaint.empty() ? "(none)" : MaskSecrets(complaint, secrets)));
+        LogError("Probe failed",
+                 {{"module", moduleName},
+                  {"target", shownTarget},
+                  {"error", "probe-failed"},
+                  {"reason", how},
+                  {"probe_error", complaint.empty() ? "(none)" : MaskSecrets(complaint, secrets)}});
+    } else if (document->errorCode) {
+        LogDebug(
+            "Probe failed",
+            {{"module", moduleName}, {"target", shownTarget}, {"error", *document->errorCode}});
     }
     metrics_.CountProbe(moduleName, !document             ? ProbeOutcomeKind::ProbeFailed
                                     : document->errorCode ? ProbeOutcomeKind::Failure

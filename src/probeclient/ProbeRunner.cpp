@@ -1,5 +1,7 @@
 #include "probeclient/ProbeRunner.h"
 
+#include <re2/re2.h>
+
 #include <algorithm>
 
 namespace VekProbeClient {
@@ -11,9 +13,10 @@ ChildOutcome Supervise(ChildProcess& child, const Supervision& supervision) {
         const Clock::time_point stopAt =
             std::min(supervision.deadline, Clock::now() + supervision.stopGrace);
         pumped = child.Pump(stopAt);
+        // Once the stop came, the child is killed for it, even when its own deadline
+        // fell within the grace.
         if (pumped == PumpEnum::TimeUp) {
-            child.Kill(stopAt < supervision.deadline ? KillReasonEnum::Stop
-                                                     : KillReasonEnum::Deadline);
+            child.Kill(KillReasonEnum::Stop);
         }
     } else if (pumped == PumpEnum::TimeUp) {
         child.Kill(KillReasonEnum::Deadline);
@@ -39,7 +42,11 @@ std::string ProbeComplaint(const std::string& standardError) {
             end = standardError.size();
         }
         const std::string line = standardError.substr(begin, end - begin);
-        if (!line.empty() && line != "\r") {
+        // A probe's log line of a lower level, or the line with its process id, says
+        // what went well, never why it failed.
+        static const RE2 kInformation(
+            "^(?:[0-9-]+ [0-9:.]+ \\[(?:DBG|INF|WRN)\\]|\\[SSH VEK\\] Current process ID: )");
+        if (!line.empty() && line != "\r" && !RE2::PartialMatch(line, kInformation)) {
             last = line;
             const std::size_t level = line.find("[ERR]");
             if (level != std::string::npos) {

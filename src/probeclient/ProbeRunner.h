@@ -15,8 +15,8 @@ struct Supervision {
     // kernel takes that long).
     Clock::duration reapGrace = std::chrono::seconds(2);
     // When not -1: once it turns readable (an eventfd, say), the child may run
-    // `stopGrace` longer, but not past the deadline; killed then, its outcome says
-    // KillReasonEnum::Stop.
+    // `stopGrace` longer, but not past the deadline; killed then (at either), its
+    // outcome says KillReasonEnum::Stop.
     int stopDescriptor = -1;
     Clock::duration stopGrace{};
 };
@@ -30,7 +30,9 @@ ChildOutcome RunChild(const ChildCommand& child, const Supervision& supervision)
 ChildOutcome Supervise(ChildProcess& child, const Supervision& supervision);
 
 // What a probe's standard error says about why it failed: its last "[ERR]" log
-// line without the timestamp and levels, else its last non-empty line.
+// line without the timestamp and levels, else its last non-empty line that is not
+// a log line of a lower level ([DBG], [INF], [WRN]) or the one naming its process
+// id; empty when there is none.
 std::string ProbeComplaint(const std::string& standardError);
 
 }  // namespace VekProbeClient

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace VekProbeClient {
@@ -32,7 +33,17 @@ std::string OwnFolder() {
 
 std::string DefaultProbePath() {
     const std::string folder = OwnFolder();
-    return folder.empty() ? "vek" : folder + "/vek";
+    if (folder.empty()) {
+        return "vek";
+    }
+    const std::string beside = folder + "/vek";
+    const std::string inBuildTree = folder + "/../app/vek";
+    char resolved[PATH_MAX];
+    if (::access(beside.c_str(), X_OK) != 0 && ::access(inBuildTree.c_str(), X_OK) == 0 &&
+        ::realpath(inBuildTree.c_str(), resolved) != nullptr) {
+        return resolved;
+    }
+    return beside;
 }
 
 }  // namespace VekProbeClient

@@ -15,7 +15,9 @@ void EnsureStandardDescriptors();
 std::string OwnFolder();
 
 // "vek" in OwnFolder(), where the probe is installed beside the programs that run
-// it; just "vek" when the folder is unknown.
+// it; in a build folder, where the probe is src/app/vek and its clients sit in
+// src/<their own folder>, src/app/vek when there is no vek beside them. Just "vek"
+// when the folder is unknown.
 std::string DefaultProbePath();
 
 }  // namespace VekProbeClient

@@ -111,7 +111,6 @@ TEST(ExporterConfig, RefusesBadFilesSayingWhy) {
         {"modules: [", "test.yml: not valid YAML"},
         {"jobs: {}", "expected a mapping \"modules\""},
         {"modules: {}\nextra: 1\n", "unknown key \"extra\""},
-        {"modules: {}\n", "no module is defined"},
         {"modules:\n  m: 3\n", "module \"m\": must be a mapping"},
         {"modules:\n  m:\n    password: p\n",
          "module \"m\": password needs username (a module without username runs the handshake "

@@ -66,9 +66,10 @@ TEST_F(ExporterProcessTest, ASecretFileOthersMayReadIsRefusedAtStart) {
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
     const std::string log = exporter.Process().Log();
     EXPECT_THAT(log,
-                HasSubstr("Error loading configuration: " + dir_.File("config.yml") +
-                          ": module \"password\": password_file " + dir_.File("password") +
-                          ": its mode 0644 lets group or others access it; run chmod 600 on it"));
+                HasSubstr("msg=\"Error loading configuration\" err=\"" + dir_.File("config.yml") +
+                          ": module \\\"password\\\": password_file " + dir_.File("password") +
+                          ": its mode 0644 lets group or others access it; run chmod 600 on "
+                          "it\"\n"));
     EXPECT_THAT(log, Not(HasSubstr(sshd_.password)));
 }
 
@@ -93,6 +94,9 @@ TEST_F(ExporterProcessTest, SigtermLetsRunningProbesFinishWithinFiveSeconds) {
     EXPECT_LT(took, milliseconds(5000 + 1500));
     EXPECT_EQ(running.status, 200) << "the running scrape is still answered";
     EXPECT_EQ(SampleValue(running.body, "probe_success"), 0);
+    EXPECT_THAT(exporter.Process().Log(),
+                HasSubstr(" reason=\"stopped for shutdown: killed because the exporter is ending\" "
+                          "probe_error=(none)\n"));
     // The waiting scrape starts no probe: it is answered 503, or, had the server
     // not taken its connection yet, not at all.
     EXPECT_THAT(queued.status, testing::AnyOf(503, 0)) << queued.body;
@@ -100,6 +104,7 @@ TEST_F(ExporterProcessTest, SigtermLetsRunningProbesFinishWithinFiveSeconds) {
 
 TEST(ExporterCommandLine, HelpAndRefusals) {
     VekTest::TempDir dir;
+    VekTest::WriteFile(dir.File("empty.yml"), "modules: {}\n");
     const struct {
         std::vector<std::string> arguments;
         int exitCode;
@@ -107,6 +112,9 @@ TEST(ExporterCommandLine, HelpAndRefusals) {
     } cases[] = {
         {{"--help"}, 0, "usage: vek-exporter [options]"},
         {{"-h"}, 0, "--probe.max-concurrent=N"},
+        {{"--version"}, 0, "vek-exporter, version "},
+        {{"--log.level=loud"}, 2, "--log.level: \"loud\" is not debug, info, warn or error"},
+        {{"--log.format", "xml"}, 2, "--log.format: \"xml\" is not logfmt or json"},
         {{"--bogus"}, 2, "vek-exporter: unknown option: --bogus\n\nusage: vek-exporter"},
         {{"--probe.max-concurrent=0"}, 2, "is not a number from 1 to 4096"},
         {{"--web.listen-address", "nonsense"}, 2, "is not [host]:port"},
@@ -114,7 +122,14 @@ TEST(ExporterCommandLine, HelpAndRefusals) {
         {{"--config.file=/nonexistent.yml", std::string("--probe.path=") + VEK_BINARY},
          1,
          "/nonexistent.yml: cannot be read"},
-        {{"--probe.path=/nonexistent"}, 1, "The probe /nonexistent is not an executable file"},
+        {{"--config.file=" + dir.File("empty.yml"), "--web.config.file=/nonexistent/web.yml",
+          "--web.listen-address=127.0.0.1:0"},
+         1,
+         "msg=\"Error loading the web configuration\" err=\"/nonexistent/web.yml: cannot open"},
+        {{"--probe.path=/nonexistent"},
+         1,
+         "msg=\"The probe is not an executable file; give its path with --probe.path\" "
+         "probe=/nonexistent\n"},
     };
     for (const auto& c : cases) {
         VekTest::BackgroundProcess process(VEK_EXPORTER_BINARY, c.arguments, dir.File("log"));

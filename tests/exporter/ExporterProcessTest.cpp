@@ -9,12 +9,14 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include "exporter/ExporterFixture.h"
 #include "exporter/ExporterTestSupport.h"
@@ -34,7 +36,7 @@ using VekTest::RunningProbe;
 using VekTest::SampleValue;
 
 TEST_F(ExporterProcessTest, ProbesAnswerWithMetricsThatPromtoolAccepts) {
-    ExporterProcess exporter = Start();
+    ExporterProcess exporter = Start({"--log.level=debug"});
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
     const VekTest::RefusedPort refused;
     const struct {
@@ -72,27 +74,73 @@ TEST_F(ExporterProcessTest, ProbesAnswerWithMetricsThatPromtoolAccepts) {
                     "vek_exporter_probes_total{module=\"password\",outcome=\"probe_failed\"}"),
         1);
     EXPECT_EQ(SampleValue(own.body, "vek_exporter_probe_processes"), 0);
-    // The failed probe's last line is logged, and names the reason.
+    EXPECT_THAT(own.body, testing::ContainsRegex("vek_exporter_build_info\\{version=\"[0-9.]+\","
+                                                 "revision=\"[0-9a-f]{12}|unknown\"\\} 1"));
+    // The failed probe's last line is logged, and names the reason; at debug, each
+    // failed test is logged with its error key.
     EXPECT_THAT(exporter.Process().Log(), HasSubstr("host:99999 is not valid"));
+    EXPECT_THAT(exporter.Process().Log(),
+                HasSubstr("level=debug msg=\"Probe failed\" module=wrong target=127.0.0.1:" +
+                          std::to_string(sshd_.port) +
+                          " error=qo-ssh.results.error.authentication-failed\n"));
 
     const VekTest::HttpReply index = HttpGet(exporter.Port(), "/");
     EXPECT_THAT(index.body, HasSubstr("module=slow"));
     EXPECT_THAT(index.body, Not(HasSubstr(sshd_.user)));
 }
 
-TEST_F(ExporterProcessTest, BadRequestsAreRefusedWithAText) {
+TEST_F(ExporterProcessTest, PagesAnswerWithTheirStatusAndAText) {
     ExporterProcess exporter = Start();
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
-    const std::pair<std::string, std::string> cases[] = {
-        {"/probe?target=127.0.0.1&module=nope", "Unknown module \"nope\"\n"},
-        {"/probe?module=password", "Target parameter is missing\n"},
-        {"/probe?target=127.0.0.1", "Module parameter is missing\n"},
+    const struct {
+        std::string path;
+        int status;
+        std::string text;
+    } cases[] = {
+        {"/probe?target=127.0.0.1&module=nope", 400, "Unknown module \"nope\"\n"},
+        {"/probe?module=password", 400, "Target parameter is missing\n"},
+        {"/probe?target=127.0.0.1", 400, "Module parameter is missing\n"},
+        {"/probe?target=host?x&module=password", 400,
+         "Bad request: the query holds a literal \"?\"; write it as %3F, for example "
+         "target=host%3Fname\n"},
+        {"/-/healthy", 200, "vek-exporter is Healthy.\n"},
+        {"/-/ready", 200, "vek-exporter is Ready.\n"},
+        {"/-/reload", 405, "Only POST requests allowed\n"},
     };
-    for (const auto& [path, text] : cases) {
-        const VekTest::HttpReply reply = HttpGet(exporter.Port(), path);
-        EXPECT_EQ(reply.status, 400) << path;
-        EXPECT_EQ(reply.body, text);
+    for (const auto& c : cases) {
+        const VekTest::HttpReply reply = HttpGet(exporter.Port(), c.path);
+        EXPECT_EQ(reply.status, c.status) << c.path;
+        EXPECT_EQ(reply.body, c.text);
     }
+    EXPECT_THAT(exporter.Process().Log(),
+                HasSubstr(" level=warn msg=\"Refused a request whose query holds a literal "
+                          "\\\"?\\\"\" target=\"/probe?target=host?x&module=password\"\n"));
+}
+
+TEST_F(ExporterProcessTest, ListensOnIpv6AndIpv4WithALongBacklog) {
+    VekTest::BackgroundProcess exporter(
+        VEK_EXPORTER_BINARY,
+        {"--config.file=" + dir_.File("config.yml"), "--web.listen-address=:0"},
+        dir_.File("dual.log"));
+    ASSERT_TRUE(exporter.WaitForLog("msg=\"Listening on\" address=[::]:", seconds(20)))
+        << exporter.Log();
+    std::smatch port;
+    const std::string log = exporter.Log();
+    ASSERT_TRUE(std::regex_search(log, port, std::regex("address=\\[::\\]:([0-9]+)")));
+    for (const char* host : {"127.0.0.1", "::1"}) {
+        httplib::Client client(host, std::stoi(port[1]));
+        const auto reply = client.Get("/-/healthy");
+        EXPECT_TRUE(reply && reply->status == 200) << host;
+    }
+    // ss: "LISTEN <queued> <backlog> [::]:<port> ..." once the socket takes both families.
+    const std::string ss = dir_.File("ss.txt");
+    ASSERT_EQ(std::system(("ss -Hltn 'sport = :" + port[1].str() + "' > " + ss).c_str()), 0);
+    std::ifstream listing(ss);
+    std::string state, queued, local;
+    long backlog = 0;
+    ASSERT_TRUE(listing >> state >> queued >> backlog >> local);
+    EXPECT_GE(backlog, 128);
+    EXPECT_EQ(local, "*:" + port[1].str());
 }
 
 TEST_F(ExporterProcessTest, FiftyConcurrentScrapesWithEightSlotsAllAnswerAndLeaveNoZombie) {
@@ -182,7 +230,8 @@ TEST_F(ExporterProcessTest, AFailingProbeGivesProbeFailedAndAMaskedLogLine) {
     EXPECT_EQ(SampleValue(reply.body, "probe_success"), 0);
     EXPECT_THAT(reply.body, HasSubstr("probe_ssh_error_info{code=\"probe-failed\"} 1"));
     const std::string log = exporter.Process().Log();
-    EXPECT_THAT(log, HasSubstr("failed (exit code 1); its last error line: >>MASKED<<"));
+    EXPECT_THAT(log,
+                HasSubstr("error=probe-failed reason=\"exit code 1\" probe_error=>>MASKED<<\n"));
     EXPECT_THAT(log, Not(HasSubstr(sshd_.password)));
 }
 

@@ -166,12 +166,12 @@ ExporterProcess::ExporterProcess(const std::string& logPath, std::vector<std::st
               return arguments;
           }(),
           logPath) {
-    if (!process_.WaitForLog("Listening on 127.0.0.1:", std::chrono::seconds(20))) {
+    if (!process_.WaitForLog("msg=\"Listening on\" address=127.0.0.1:", std::chrono::seconds(20))) {
         return;
     }
     std::smatch match;
     const std::string log = process_.Log();
-    static const std::regex kListening("Listening on 127\\.0\\.0\\.1:([0-9]+)");
+    static const std::regex kListening("address=127\\.0\\.0\\.1:([0-9]+)");
     if (std::regex_search(log, match, kListening)) {
         port_ = std::stoi(match[1].str());
     }

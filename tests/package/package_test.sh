@@ -2,7 +2,10 @@
 # Builds the Debian package ssh-vek in a build folder, installs it, runs the
 # installed probe against a throwaway fixture sshd on loopback, and the installed
 # exporter (which finds the installed probe beside it) for one probe, checks the man
-# pages and removes the package again. The package and the fixture are always removed,
+# pages, the exporter's service as Debian's own exporters install theirs (the unit,
+# which systemd-analyze verifies; its system user; its configuration, which the
+# service's user can load) and purges the package again.
+# The package, the fixture and a service user this run made are always removed,
 # however the test ends. Needs root (or sudo) and changes the machine's package set
 # for the length of the run.
 #
@@ -14,8 +17,9 @@ usage() {
         "usage: $0 [-h|--help] <build-dir>" \
         "" \
         "Builds the Debian package ssh-vek from <build-dir>, installs it, runs the" \
-        "installed probe against a throwaway private sshd, checks the man page and" \
-        "removes the package again. Needs root or sudo."
+        "installed probe against a throwaway private sshd, checks the man pages and the" \
+        "exporter's service (unit, system user, configuration) and purges the package" \
+        "again. Needs root or sudo."
 }
 case "${1:-}" in
     -h | --help) usage; exit 0 ;;
@@ -39,6 +43,10 @@ installed && fail "ssh-vek is already installed; remove it first"
 [ -e /usr/bin/vek ] && fail "/usr/bin/vek exists outside the package"
 [ -e /usr/bin/check_vek ] && fail "/usr/bin/check_vek exists outside the package"
 [ -e /usr/bin/vek-exporter ] && fail "/usr/bin/vek-exporter exists outside the package"
+unit=/lib/systemd/system/vek-exporter.service
+[ -e "$unit" ] && fail "$unit exists outside the package"
+had_user=0
+getent passwd vek-exporter >/dev/null && had_user=1
 
 work=$(mktemp -d /tmp/vek-package-test.XXXXXX)
 state="$work/sshd"
@@ -49,7 +57,11 @@ cleanup() {
         wait "$exporter_pid" 2>/dev/null || true
     fi
     as_root "$root/tests/fixtures/sshd_fixture.sh" stop "$state" >/dev/null 2>&1 || true
-    if installed; then as_root dpkg -r ssh-vek >/dev/null 2>&1 || true; fi
+    if installed; then as_root dpkg -P ssh-vek >/dev/null 2>&1 || true; fi
+    if [ "$had_user" -eq 0 ] && getent passwd vek-exporter >/dev/null; then
+        as_root userdel vek-exporter >/dev/null 2>&1 || true
+        as_root groupdel vek-exporter >/dev/null 2>&1 || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -64,7 +76,7 @@ cmake --build "$build" --target vek vek_manpage check_vek check_vek_manpage vek-
 deb=$(ls "$work"/pkg/ssh-vek_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 # And zlib1g when the probe links zlib shared (test_image.sh checks the linked-in form).
-for library in libc6 libssl3 libcpp-httplib0.11 libyaml-cpp0.7 libre2-9; do
+for library in libc6 libssl3 libcpp-httplib0.11 libyaml-cpp0.7 libre2-9 libcrypt1 adduser; do
     [[ ", $depends," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $depends"
 done
 
@@ -82,6 +94,41 @@ plugin=$(dpkg -L ssh-vek | grep '/bin/check_vek$') || fail "the package holds no
 dpkg -L ssh-vek | grep -q '/man1/check_vek\.1' || fail "the package holds no check_vek man page"
 exporter=$(dpkg -L ssh-vek | grep '/bin/vek-exporter$') || fail "the package holds no bin/vek-exporter"
 dpkg -L ssh-vek | grep -q '/man1/vek-exporter\.1' || fail "the package holds no vek-exporter man page"
+
+# The exporter's service, as Debian's exporters install theirs.
+for conffile in /etc/default/vek-exporter /etc/vek-exporter/config.yml; do
+    dpkg-query --control-show ssh-vek conffiles | grep -qx "$conffile" || fail "$conffile is no conffile"
+done
+grep -qx 'ARGS=""' /etc/default/vek-exporter || fail "/etc/default/vek-exporter sets no ARGS"
+for line in 'ExecStart=/usr/bin/vek-exporter $ARGS' EnvironmentFile=/etc/default/vek-exporter \
+    User=vek-exporter; do
+    grep -qxF "$line" "$unit" || fail "$unit lacks $line"
+done
+IFS=: read -r _ _ uid _ _ _ shell < <(getent passwd vek-exporter) ||
+    fail "the package made no user vek-exporter"
+[ "$uid" -lt 1000 ] && [ "$shell" = /usr/sbin/nologin ] ||
+    fail "vek-exporter is not a system user without a shell: uid $uid, shell $shell"
+[ "$(stat -c '%U:%G %a' /etc/vek-exporter)" = "root:vek-exporter 750" ] ||
+    fail "/etc/vek-exporter is $(stat -c '%U:%G %a' /etc/vek-exporter), not root:vek-exporter 750"
+systemd-analyze verify "$unit" >"$work/verify.log" 2>&1 && [ ! -s "$work/verify.log" ] ||
+    { cat "$work/verify.log" >&2; fail "systemd-analyze verify $unit (systemd is in scripts/bootstrap)"; }
+# The service's command with the packaged configuration, as its user; exec: $! is it.
+(
+    run=(setpriv --reuid=vek-exporter --regid=vek-exporter --clear-groups)
+    [ "$(id -u)" -eq 0 ] || run=(sudo "${run[@]}")
+    exec "${run[@]}" /usr/bin/vek-exporter --web.listen-address=127.0.0.1:0 >/dev/null
+) 2>"$work/service.log" &
+exporter_pid=$!
+for _ in $(seq 100); do
+    port=$(sed -n 's/.*msg="Listening on" address=127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/service.log")
+    [ -n "$port" ] && break
+    sleep 0.1
+done
+[ "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:${port:-1}/-/healthy")" = 200 ] ||
+    { cat "$work/service.log" >&2; fail "the packaged configuration does not serve"; }
+kill "$exporter_pid"
+wait "$exporter_pid" || true
+exporter_pid=""
 
 as_root "$root/tests/fixtures/sshd_fixture.sh" start "$state" >/dev/null
 fixture_value() { as_root sed -n "s/^$1=//p" "$state/fixture.env"; }
@@ -118,7 +165,7 @@ exporter_pid=$!
 python3 - "$work/exporter.log" "$(fixture_value SSHD_PORT)" <<'PY' || { cat "$work/exporter.log" >&2; fail "the installed exporter did not probe"; }
 import re, sys, time, urllib.request
 for _ in range(100):
-    found = re.search(r"Listening on 127\.0\.0\.1:(\d+), probe (\S+)", open(sys.argv[1]).read())
+    found = re.search(r'msg="Listening on" address=127\.0\.0\.1:(\d+) .* probe=(\S+)', open(sys.argv[1]).read())
     if found:
         break
     time.sleep(0.1)
@@ -132,8 +179,9 @@ kill "$exporter_pid"
 wait "$exporter_pid" || true
 exporter_pid=""
 
-as_root dpkg -r ssh-vek >/dev/null
-installed && fail "ssh-vek is still installed after dpkg -r"
-[ -e "$vek" ] && fail "$vek is still there after dpkg -r"
-[ -e "$exporter" ] && fail "$exporter is still there after dpkg -r"
+as_root dpkg -P ssh-vek >/dev/null
+installed && fail "ssh-vek is still installed after dpkg -P"
+for file in "$vek" "$exporter" "$unit" /etc/default/vek-exporter /etc/vek-exporter/config.yml; do
+    [ -e "$file" ] && fail "$file is still there after dpkg -P"
+done
 echo "package test: passed"

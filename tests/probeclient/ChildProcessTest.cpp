@@ -85,8 +85,8 @@ TEST(ChildProcessTest, EveryWayAChildEndsAndWhatReachesIt) {
          SIGKILL, std::string(100000, 'y')},
         {"stop", Shell("exec sleep 30"), milliseconds(20000), milliseconds(200),
          KillReasonEnum::Stop, -1, SIGKILL, ""},
-        {"stop past the deadline", Shell("exec sleep 30"), milliseconds(300), milliseconds(20000),
-         KillReasonEnum::Deadline, -1, SIGKILL, ""},
+        {"deadline within the stop's grace", Shell("exec sleep 30"), milliseconds(300),
+         milliseconds(20000), KillReasonEnum::Stop, -1, SIGKILL, ""},
         {"ends within the stop's grace", Shell("sleep 0.2; exit 4"), milliseconds(20000),
          milliseconds(20000), KillReasonEnum::None, 4, 0, ""},
     };
@@ -130,6 +130,11 @@ TEST(ChildProcessTest, StandardErrorKeepsItsEndAndAStartFailureLeavesNothing) {
     EXPECT_EQ(outcome.standardError.substr(1000 - 6), "\nlast\n");
     EXPECT_EQ(VekProbeClient::ProbeComplaint(outcome.standardError), "Invalid test input: no");
     EXPECT_EQ(VekProbeClient::ProbeComplaint("one\ntwo\n\n"), "two");
+    // What went well is no complaint.
+    EXPECT_EQ(VekProbeClient::ProbeComplaint(
+                  "gone\n2026-12-08 06:19:09.362 [INF][ID=x] Commands written to shell.\n"),
+              "gone");
+    EXPECT_EQ(VekProbeClient::ProbeComplaint("2026-12-08 06:19:09.362 [DBG][ID=x] a\n"), "");
 
     command.executable = "/nonexistent/vek";
     EXPECT_THROW(VekProbeClient::RunChild(command, Within(milliseconds(1000))), std::system_error);

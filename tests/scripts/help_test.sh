@@ -28,10 +28,14 @@ scripts=(
     benchmarks/exporter
     benchmarks/load
     benchmarks/ssh-client
+    cmake/debian/postinst
+    cmake/debian/postrm
+    cmake/debian/prerm
     cmake/make-exporter-manpage.sh
     cmake/make-manpage.sh
     cmake/make-plugin-manpage.sh
     deploy/check_exporter_manifests.py
+    deploy/check_grafana_dashboard.py
     deploy/container/build-image
     deploy/container/finish-rootfs
     deploy/container/manifest_container
@@ -47,6 +51,8 @@ scripts=(
     tests/fixtures/asyncssh_fixture.sh
     tests/fixtures/asyncssh_server.py
     tests/fixtures/sshd_fixture.sh
+    tests/exporter/quickstart_test.py
+    tests/exporter/security_test.py
     tests/fixtures/validate_json_documents.py
     tests/fresh-root/run_in_fresh_root.sh
     tests/fuzz/prepare-libssh2.sh
