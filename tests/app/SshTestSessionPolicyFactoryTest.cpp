@@ -350,7 +350,6 @@ TEST_F(SshTestSessionPolicyFactoryTest, FillsThePolicyFromTheArguments) {
              keys[1][0] = 0;
              p.SetExpectedHostKeys(keys);
          }},
-        {"handshake only", {"-u", "example-host", "-s"}, [](auto& p) { p.SetHandshakeOnly(true); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -387,7 +386,6 @@ TEST_F(SshTestSessionPolicyFactoryTest, FillsThePolicyFromTheArguments) {
         EXPECT_EQ(policy->IsDebugModeEnabled(), expected.IsDebugModeEnabled());
         EXPECT_EQ(policy->IsUnsecuredModeEnabled(), expected.IsUnsecuredModeEnabled());
         EXPECT_EQ(policy->GetExpectedHostKeys(), expected.GetExpectedHostKeys());
-        EXPECT_EQ(policy->IsHandshakeOnly(), expected.IsHandshakeOnly());
     }
 }
 

@@ -53,12 +53,9 @@ TEST(ExporterConfig, ReadsEveryModuleSetting) {
         "    output_metric_regex: 'load: ([0-9.]+)'\n"
         "  small:\n"
         "    username: other\n"
-        "    password: 1234\n"
-        "  banner:\n"
-        "    timeout: 5s\n";
+        "    password: 1234\n";
     const auto config = ParseExporterConfig(yaml, "test.yml");
-    ASSERT_EQ(config.modules.size(), 3u);
-    EXPECT_EQ(config.modules.at("banner").credentials.username, "");
+    ASSERT_EQ(config.modules.size(), 2u);
     const auto& full = config.modules.at("full");
     EXPECT_EQ(full.credentials.username, "monitor");
     EXPECT_EQ(full.credentials.password->GetText(), "s3cret");

@@ -74,10 +74,7 @@ TEST(PluginOptionsParserTest, LongShortAttachedAndAbbreviatedForms) {
                                                       "--probe",
                                                       "/opt/vek",
                                                       "--password-file",
-                                                      "/run/pw",
-                                                      "--weak-algorithms",
-                                                      "warning",
-                                                      "--terrapin=2"});
+                                                      "/run/pw"});
     EXPECT_EQ(options.hostname, "::1");
     EXPECT_EQ(options.port, 2222u);
     EXPECT_EQ(options.timeoutSeconds, 5);
@@ -95,8 +92,6 @@ TEST(PluginOptionsParserTest, LongShortAttachedAndAbbreviatedForms) {
     EXPECT_EQ(options.timeoutState, PluginStateEnum::Unknown);
     EXPECT_EQ(options.probePath, "/opt/vek");
     EXPECT_EQ(options.passwordFile, "/run/pw");
-    EXPECT_EQ(options.weakAlgorithmsState, PluginStateEnum::Warning);
-    EXPECT_EQ(options.terrapinState, PluginStateEnum::Critical);
 }
 
 TEST(PluginOptionsParserTest, TheLastOfARepeatedOptionCounts) {
@@ -119,8 +114,6 @@ TEST(PluginOptionsParserTest, RefusesWithTheReason) {
         {{"-H", "server", "-C", "uptime"}, "-C/--command needs a user name (-l)"},
         {{"-H", "server", "-i", "/k"},
          "--password-file and -i/--identity-file need a user name (-l)"},
-        {With({"--terrapin", "maybe"}),
-         "invalid state 'maybe': use OK, WARNING, CRITICAL, UNKNOWN or 0 to 3"},
         {With({"-p", "0"}), "invalid port '0': give a whole number from 1 to 65535"},
         {With({"-p", "65536"}), "invalid port '65536': give a whole number from 1 to 65535"},
         {With({"-p", "22x"}), "invalid port '22x': give a whole number from 1 to 65535"},
