@@ -89,23 +89,21 @@ std::map<std::string, std::string> Query(int port, const std::string& query,
 // A module without a user: the handshake only.
 const char kBannerModule[] = "  ssh_banner:\n    timeout: 3s\n";
 
-// The fleet-audit queries and the alert rules of docs/exporter.md as printed, the
-// queries as recording rules beside them.
+// The alert rules and the fleet-audit queries (its only promql blocks) of
+// docs/exporter.md as printed, the queries as recording rules beside the alerts.
 std::string DocumentedAuditRules() {
     std::ifstream file(std::string(VEK_TEST_SOURCE_DIR) + "/docs/exporter.md");
     const std::string doc((std::istreambuf_iterator<char>(file)), {});
-    const auto block = [&doc](const std::string& fence, std::size_t& at) {
-        const std::size_t begin = doc.find("```" + fence + "\n", at) + fence.size() + 4;
-        at = doc.find("\n```\n", begin);
-        return doc.substr(begin, at - begin + 1);
+    const auto block = [&doc](const std::string& fence, std::size_t from) {
+        const std::size_t begin = doc.find(fence, from) + fence.size();
+        return doc.substr(begin, doc.find("\n```\n", begin) - begin + 1);
     };
-    std::size_t at = doc.find("### Alert rules");
-    std::string rules = block("yaml", at) + "  - name: documented-queries\n    rules:\n";
-    const std::size_t alerts = doc.find("### Alert rules");
-    for (at = doc.find("### Fleet audit queries"); doc.find("```promql\n", at) < alerts;) {
-        const std::string query = block("promql", at);
+    std::string rules = block("```yaml\n", doc.find("### Alert rules")) +
+                        "  - name: documented-queries\n    rules:\n";
+    for (std::size_t at = doc.find("```promql\n"); at != std::string::npos;
+         at = doc.find("```promql\n", at + 1)) {
         rules += "      - record: documented:query" + std::to_string(at) +
-                 "\n        expr: " + Json(query.substr(0, query.size() - 1)).dump() + "\n";
+                 "\n        expr: " + Json(block("```promql\n", at)).dump() + "\n";
     }
     return rules;
 }
