@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "exporter/ExporterTestSupport.h"
+#include "fixtures/AsyncsshFixture.h"
 #include "fixtures/HostilePorts.h"
 #include "fixtures/SshdFixture.h"
 
@@ -133,11 +134,13 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
 
     const std::string sshdTarget = "127.0.0.1:" + std::to_string(sshd.port);
+    const auto terrapin =
+        "127.0.0.1:" + std::to_string(VekTest::ReadAsyncsshEndpoint().terrapinPort);
     VekTest::WriteFile(
         dir.File("prometheus.yml"),
         "global:\n  scrape_interval: 4s\n  scrape_timeout: 4s\n"
         "scrape_configs:\n" +
-            ScrapeJob("ssh_banner", "ssh_banner", sshdTarget, exporter.Port()) +
+            ScrapeJob("ssh_banner", "ssh_banner", terrapin, exporter.Port()) +
             ScrapeJob("ssh_password", "ssh_password", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_wrong_password", "ssh_wrong_password", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_key", "ssh_key", "127.0.0.1:" + std::to_string(sshd.keyOnlyPort),
@@ -170,9 +173,16 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
     ASSERT_EQ(success.size(), 5u) << prometheus.Log() << exporter.Process().Log();
-    // A module without a user: the handshake only, which OpenSSH 9.2 passes with strict kex.
+    // A module without a user: the handshake only, and the server's offer.
     EXPECT_EQ(success["ssh_banner"], "1");
-    EXPECT_EQ(Query(port, "probe_ssh_strict_kex")["ssh_banner"], "1");
+    EXPECT_EQ(Query(port, "probe_ssh_terrapin_vulnerable + probe_ssh_strict_kex")["ssh_banner"],
+              "1");
+    EXPECT_EQ(Query(port, "probe_ssh_weak_algorithm_info", "algorithm")["ssh_banner/arcfour"], "1");
+    // Each cipher once, though offered in both directions.
+    EXPECT_EQ(
+        Query(port,
+              "count by (job) (probe_ssh_server_algorithm_info{kind=\"cipher\"})")["ssh_banner"],
+        "2");
     // The first scrapes may come while the machine is busy; a timed-out password
     // test is retried by the next scrape, so success must show up in time.
     EXPECT_EQ(success["ssh_password"], "1") << exporter.Process().Log();

@@ -98,14 +98,6 @@ TEST(CheckVerdictTest, TheServerIdentificationOnTheStatusLineAndForMinusR) {
     EXPECT_EQ(StatusText(Answer({}, CompleteDocument())), "SSH OK - 127.0.0.1:2222 in 0.092 s");
 }
 
-TEST(CheckVerdictTest, WeakAlgorithmsAreNamedWhenTheirStateIsNotOk) {
-    Json document = CompleteDocument();
-    Metrics(document)["qo-ssh.results.metrics.weak-algorithms"] = "3des-cbc,hmac-md5";
-    EXPECT_EQ(StatusText(Answer({"--weak-algorithms", "1"}, document)),
-              "SSH WARNING - weak algorithms offered: 3des-cbc,hmac-md5");
-    EXPECT_EQ(StatusText(Answer({}, document)), "SSH OK - 127.0.0.1:2222 in 0.092 s");
-}
-
 TEST(CheckVerdictTest, EachErrorKeyMapsToItsState) {
     struct KeyCase {
         std::string key;
