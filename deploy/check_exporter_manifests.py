@@ -9,6 +9,9 @@ there too):
   - no credential in a container's arguments or environment: the ConfigMap's
     modules name credential files only, and each lies in a read-only folder filled
     from the Secret (mounted directly, or copied by an init container);
+  - every module names the host keys it trusts (SHA256 pins, or a known_hosts file
+    of the ConfigMap), none is "insecure", and every scrape target of a module
+    passes its allowed_targets;
   - the scrape example is blackbox-style: the target becomes the `target`
     parameter, the scrape goes to the exporter's Service, its modules exist and
     its timeout leaves the modules' timeouts room.
@@ -159,8 +162,15 @@ def check_exporter_pod(pod, exporter):
                 assert folder in folders and file in secret_keys, \
                     f"module {name}: {key} {module[key]} is not a file of the Secret"
         assert isinstance(module["username"], str) and module["username"]
-        assert module["host_key_fingerprints"] and all(
-            f.startswith("SHA256:") for f in module["host_key_fingerprints"]), f"module {name}: host keys"
+        # Credentials go only to servers whose keys the module names: pinned, or
+        # listed in a known_hosts file of the ConfigMap; never "insecure".
+        known_hosts = module.get("known_hosts_file", "")
+        assert all(f.startswith("SHA256:") for f in module.get("host_key_fingerprints", [])) and (
+            module.get("host_key_fingerprints") or any(
+                known_hosts == m["mountPath"].rstrip("/") + "/" + key
+                for m in config_mounts for key in configmap["data"])) and \
+            "insecure_skip_host_key_check" not in module, f"module {name}: no host keys to trust"
+        assert all(isinstance(p, str) for p in module.get("allowed_targets", [])), name
         assert isinstance(module["command"], str) and isinstance(module["max_output_bytes"], int)
         assert isinstance(module["ipv6"], bool) and re.fullmatch(r"\d+(ms|s|m)", module["timeout"])
     return modules
@@ -169,6 +179,12 @@ def check_exporter_pod(pod, exporter):
 modules = check_exporter_pod(pod, exporter)
 shard_exporter, = [c for c in shard_pod["containers"] if c["image"] == image]
 assert check_exporter_pod(shard_pod, shard_exporter) == modules
+
+
+def allowed(module, target):
+    """Whether the module's allowed_targets, each anchored at both ends, let it probe target."""
+    return "allowed_targets" not in module or any(
+        re.fullmatch(p, target) for p in module["allowed_targets"])
 
 
 def seconds(duration):
@@ -190,6 +206,9 @@ for job in probes:
         f"{job['job_name']}: the scrape goes to {exporter_address}, not the Service"
     for module in job["params"]["module"]:
         assert module in modules, f"{job['job_name']}: no module {module}"
+        for group in job["static_configs"]:
+            assert all(allowed(modules[module], t) for t in group["targets"]), \
+                f"{job['job_name']}: a target that {module}'s allowed_targets refuse"
         timeout = seconds(job.get("scrape_timeout", scrape["global"]["scrape_timeout"]))
         assert timeout >= seconds(modules[module]["timeout"]) + 0.5, \
             f"{job['job_name']}: scrape_timeout leaves module {module} no room"
@@ -217,7 +236,10 @@ assert modulus == replicas, f"modulus {modulus}, but {replicas} replicas"
 local_exporter, = [r["replacement"] for r in job["relabel_configs"] if r.get("target_label") == "__address__"]
 assert local_exporter == f"127.0.0.1:{port}", f"the shards scrape {local_exporter}, not their own exporter"
 for group in yaml.safe_load(shards_config["data"]["targets.yml"]):
-    assert group["labels"]["__param_module"] in modules, f"targets.yml: no module {group['labels']}"
+    module = group["labels"]["__param_module"]
+    assert module in modules, f"targets.yml: no module {group['labels']}"
+    assert all(allowed(modules[module], t) for t in group["targets"]), \
+        f"targets.yml: a target that {module}'s allowed_targets refuse"
 
 # The init container that knows the ordinal writes the file the pod's Prometheus reads.
 prometheus, = [c for c in shard_pod["containers"] if c["name"] == "prometheus"]

@@ -67,6 +67,7 @@ modules:
   login:
     username: "$(fixture_value SSHD_USER)"
     password_file: $work/password
+    known_hosts_file: $(fixture_value SSHD_KNOWN_HOSTS)
     timeout: 10s
 YAML
 {

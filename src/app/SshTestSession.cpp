@@ -154,6 +154,9 @@ int SshTestSession::Run(int argc, const char* const* argv, char** writableArgv) 
         if (!policy->GetExpectedHostKeys().empty()) {
             client_->SetExpectedHostKeys(policy->GetExpectedHostKeys());
         }
+        if (policy->GetKnownHosts()) {
+            client_->SetKnownHosts(*policy->GetKnownHosts());
+        }
         if (!policy->GetPrivateKey().GetText().empty()) {
             client_->SetPrivateKey(policy->GetPrivateKey());
         }

@@ -57,6 +57,9 @@ std::string SshTestSessionPolicy::ToString() const {
         text += i == 0 ? ", Expected Host Keys: " : ", ";
         text += VekLibrary::Crypto::HostKeyFingerprintText::ToOpenSshText(expectedHostKeys_[i]);
     }
+    if (knownHosts_) {
+        text += ", Known Hosts: (given)";
+    }
     return text;
 }
 

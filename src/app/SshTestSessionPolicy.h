@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,9 @@ public:
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
         expectedHostKeys_ = fingerprints;
     }
+    // The decoded known_hosts text; none trusts any key unless pins are set.
+    const std::optional<std::string>& GetKnownHosts() const { return knownHosts_; }
+    void SetKnownHosts(const std::string& knownHosts) { knownHosts_ = knownHosts; }
 
     // One line describing the input; the user name and password only in unsecured
     // mode, the private key in no mode (only that one was given).
@@ -85,6 +89,7 @@ private:
     bool unsecuredMode_ = VekConstants::DefaultUnsecuredMode;
     bool handshakeOnly_ = VekConstants::DefaultHandshakeOnly;
     std::vector<HostKeyFingerprint> expectedHostKeys_;
+    std::optional<std::string> knownHosts_;
 };
 
 }  // namespace Ssh

@@ -206,6 +206,15 @@ std::string SshTestSessionPolicyFactory::CreateOrReturnHelpMessage(
         }
         created->SetExpectedHostKeys(fingerprints);
     }
+    if (command_->TryGet(KnownHostsOptionShortFlag, text)) {
+        std::string knownHosts;
+        try {
+            VekLibrary::Crypto::Base64Codec::Decode(text, knownHosts);
+        } catch (const VekLibrary::Crypto::XCodecError&) {
+            throw XInvalidTestInputError("The known hosts are not properly base64 encoded.");
+        }
+        created->SetKnownHosts(knownHosts);
+    }
     {
         CredentialText encodedKey;
         if (command_->TryGet(PrivateKeyOptionShortFlag, encodedKey.text)) {

@@ -157,6 +157,11 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
         Capability(PrivateKeyOptionDatakey), PrivateKeyOptionRequirement,
         PrivateKeyOptionInputValueType,      PrivateKeyOptionDescription};
     commandBuilder.AddOption(BuildOption(optionBuilder, privateKey));
+    const OptionDefinition knownHosts = {
+        KnownHostsOptionShortFlag,           KnownHostsOptionLongFlag,
+        Capability(KnownHostsOptionDatakey), KnownHostsOptionRequirement,
+        KnownHostsOptionInputValueType,      KnownHostsOptionDescription};
+    commandBuilder.AddOption(BuildOption(optionBuilder, knownHosts));
     const OptionDefinition handshakeOnly = {
         HandshakeOnlyOptionShortFlag,           HandshakeOnlyOptionLongFlag,
         Capability(HandshakeOnlyOptionDatakey), HandshakeOnlyOptionRequirement,

@@ -9,8 +9,8 @@
 namespace Ssh {
 
 // The "SSH VEK" command with its options, the table the probe's input is read
-// against: the fourteen of the first release, then the host key fingerprints and
-// the private key. The builders are used for the one command and not kept.
+// against: the fourteen of the first release, then the host key fingerprints, the
+// private key and the known hosts. The builders are used for the one command and not kept.
 class SshVekCommandDefinition final {
 public:
     SshVekCommandDefinition() = delete;

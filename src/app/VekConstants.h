@@ -180,6 +180,17 @@ inline constexpr InputValueTypeEnum PrivateKeyOptionInputValueType = InputValueT
 // What a decoded private key must begin with: an OpenSSH or PEM armour line.
 inline constexpr char PrivateKeyArmourPrefix[] = "-----BEGIN ";
 
+inline constexpr char KnownHostsOptionShortFlag = 'K';
+inline constexpr char KnownHostsOptionLongFlag[] = "knownHosts";
+inline constexpr char KnownHostsOptionDatakey[] = "qo-ssh.test.known-hosts";
+inline constexpr char KnownHostsOptionDescription[] =
+    "Known hosts in the OpenSSH known_hosts format, base64 encoded.\n"
+    "    When given, credentials are sent only to a server whose host key is listed for its "
+    "name.";
+inline constexpr OptionRequirementEnum KnownHostsOptionRequirement =
+    OptionRequirementEnum::Optional;
+inline constexpr InputValueTypeEnum KnownHostsOptionInputValueType = InputValueTypeEnum::String;
+
 inline constexpr char HandshakeOnlyOptionShortFlag = 's';
 inline constexpr char HandshakeOnlyOptionLongFlag[] = "handshakeOnly";
 inline constexpr char HandshakeOnlyOptionDatakey[] = "qo-ssh.test.handshake-only";

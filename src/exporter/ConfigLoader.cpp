@@ -186,7 +186,7 @@ ModuleConfig ReadModule(const std::string& name, const YAML::Node& node) {
     }
     for (const auto& entry : node) {
         const std::string key = entry.first.as<std::string>();
-        if (kModuleKeys.count(key) == 0) {
+        if (kModuleKeys.count(key) == 0 && !IsTrustSetting(key)) {
             Refuse(name, "unknown key \"" + key + "\"");
         }
     }
@@ -195,6 +195,14 @@ ModuleConfig ReadModule(const std::string& name, const YAML::Node& node) {
     ReadCredentials(node, module);
     ReadFingerprints(node["host_key_fingerprints"], module);
     ReadOptions(node, module);
+    const ModuleCredentials& credentials = module.credentials;
+    try {
+        module.trust = ReadModuleTrust(
+            node, credentials.password || credentials.privateKey || credentials.passphrase,
+            !module.hostKeyFingerprints.empty());
+    } catch (const std::runtime_error& error) {
+        Refuse(name, error.what());
+    }
     return module;
 }
 

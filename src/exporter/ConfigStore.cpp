@@ -1,6 +1,8 @@
 #include "exporter/ConfigStore.h"
 
+#include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "exporter/ConfigLoader.h"
 #include "exporter/Log.h"
@@ -25,6 +27,30 @@ ConfigStore::ConfigStore(std::string path, ExporterMetrics& metrics)
       metrics_(metrics),
       current_(std::make_shared<const ExporterConfig>(LoadExporterConfig(path_))) {
     LogLoaded("Loaded configuration file", path_, *current_);
+    Announce(*current_);
+}
+
+void ConfigStore::Announce(const ExporterConfig& config) {
+    std::map<std::string, bool> insecure;
+    for (const auto& [name, module] : config.modules) {
+        insecure[name] = module.trust.insecureSkipHostKeyCheck;
+        if (module.trust.knownHosts) {
+            const VekLibrary::Trust::KnownHosts& read = module.trust.knownHosts->Lines();
+            LogInfo("Module trusts a known hosts file",
+                    {{"module", name},
+                     {"file", module.trust.knownHostsFile},
+                     {"entries", std::to_string(read.Entries())},
+                     {"skipped_cert_authority", std::to_string(read.CertificateAuthorityLines())},
+                     {"skipped_unreadable", std::to_string(read.UnreadableLines())}});
+        }
+        if (module.trust.insecureSkipHostKeyCheck) {
+            LogWarn(
+                "Module sets insecure_skip_host_key_check: its credentials may go to servers "
+                "whose host keys nothing vouches for",
+                {{"module", name}});
+        }
+    }
+    metrics_.SetModulesInsecure(std::move(insecure));
 }
 
 std::shared_ptr<const ExporterConfig> ConfigStore::Current() const {
@@ -49,6 +75,7 @@ std::optional<std::string> ConfigStore::Reload() {
     }
     metrics_.RecordReload(true);
     LogLoaded("Reloaded configuration file", path_, *loaded);
+    Announce(*loaded);
     return std::nullopt;
 }
 

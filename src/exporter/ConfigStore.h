@@ -23,6 +23,11 @@ public:
     std::optional<std::string> Reload();
 
 private:
+    // Makes `config` the one in force for the metrics, says what each module's
+    // known_hosts file holds, and warns of every module that sets
+    // insecure_skip_host_key_check.
+    void Announce(const ExporterConfig& config);
+
     const std::string path_;
     ExporterMetrics& metrics_;
     // Only one reload reads the files at a time, so the newest file always wins.

@@ -1,5 +1,7 @@
 #include "exporter/ExporterMetrics.h"
 
+#include <utility>
+
 #include "exporter/BuildInfo.h"
 #include "exporter/Exposition.h"
 
@@ -34,6 +36,11 @@ void ExporterMetrics::RecordReload(bool successful) {
     }
 }
 
+void ExporterMetrics::SetModulesInsecure(std::map<std::string, bool> insecure) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    modulesInsecure_ = std::move(insecure);
+}
+
 std::string ExporterMetrics::Render(long runningProcesses) const {
     const std::lock_guard<std::mutex> lock(mutex_);
     Exposition out;
@@ -57,6 +64,11 @@ std::string ExporterMetrics::Render(long runningProcesses) const {
                "vek-exporter was built from.");
     out.Sample("vek_exporter_build_info",
                {{"version", kBuildVersion}, {"revision", kBuildRevision}}, 1);
+    out.Family("vek_exporter_module_insecure", "gauge",
+               "Whether a module sets insecure_skip_host_key_check.");
+    for (const auto& [module, insecure] : modulesInsecure_) {
+        out.Sample("vek_exporter_module_insecure", {{"module", module}}, insecure ? 1 : 0);
+    }
     return out.Text();
 }
 

@@ -16,6 +16,9 @@ class ExporterMetrics final {
 public:
     void CountProbe(const std::string& module, ProbeOutcomeKind outcome);
     void RecordReload(bool successful);
+    // The modules of the configuration in force, each with its
+    // insecure_skip_host_key_check.
+    void SetModulesInsecure(std::map<std::string, bool> insecure);
     // The text of /metrics; `runningProcesses` is read from the runner at the time.
     std::string Render(long runningProcesses) const;
 
@@ -24,6 +27,7 @@ private:
     std::map<std::pair<std::string, std::string>, double> probes_;
     bool lastReloadSuccessful_ = true;
     double reloadFailures_ = 0;
+    std::map<std::string, bool> modulesInsecure_;
 };
 
 }  // namespace VekExporter

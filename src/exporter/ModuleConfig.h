@@ -9,6 +9,7 @@
 
 #include "crypto/HostKeyFingerprint.h"
 #include "domain/SensitiveString.h"
+#include "exporter/ModuleTrust.h"
 #include "probeclient/OutputPattern.h"
 
 namespace VekExporter {
@@ -28,8 +29,9 @@ struct ModuleCredentials {
 struct ModuleConfig {
     std::string name;
     ModuleCredentials credentials;
-    // Empty accepts any host key.
+    // Empty accepts any host key, unless `trust` names known hosts.
     std::vector<VekLibrary::Crypto::HostKeyFingerprint> hostKeyFingerprints;
+    ModuleTrust trust;
     // The command text as written in the file; empty runs no command.
     std::string command;
     std::optional<std::int64_t> maxOutputBytes;

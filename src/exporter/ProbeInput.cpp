@@ -20,6 +20,9 @@ VekProbeClient::ProbeInput ProbeInputOf(const ModuleConfig& module, const std::s
     input.privateKey = credentials.privateKey;
     input.password = credentials.privateKey ? credentials.passphrase : credentials.password;
     input.hostKeys = module.hostKeyFingerprints;
+    if (module.trust.knownHosts) {
+        input.knownHosts = module.trust.knownHosts->For(target);
+    }
     input.command = module.command;
     if (module.maxOutputBytes) {
         input.maxOutputBytes = *module.maxOutputBytes;

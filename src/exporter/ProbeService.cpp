@@ -76,6 +76,12 @@ HttpAnswer ProbeService::Probe(const std::string& target, const std::string& mod
         return BadRequest("Unknown module \"" + moduleName + "\"\n");
     }
     const ModuleConfig& module = found->second;
+    if (!module.trust.Allows(target)) {
+        const std::string refusal =
+            "Target \"" + target + "\" is not allowed for module \"" + moduleName + "\"";
+        LogWarn("Target not allowed for module", {{"module", moduleName}, {"target", target}});
+        return {403, "text/plain; charset=utf-8", refusal + "\n"};
+    }
     const std::optional<double> scrapeTimeout = ParseScrapeTimeout(scrapeTimeoutHeader);
 
     const auto slotDeadline =

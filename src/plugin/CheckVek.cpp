@@ -79,6 +79,14 @@ VekProbeClient::ProbeInput InputOf(const PluginOptions& options, const char* env
     input.timeoutSeconds = options.timeoutSeconds;
     input.username = options.logname;
     input.hostKeys = options.hostKeys;
+    if (!options.knownHostsFile.empty()) {
+        try {
+            input.knownHosts = VekProbeClient::ReadRegularFile(
+                options.knownHostsFile, VekProbeClient::kMaxKnownHostsFileBytes);
+        } catch (const std::runtime_error& error) {
+            throw XPluginUsageError(std::string("--known-hosts ") + error.what());
+        }
+    }
     input.command = options.command.value_or("");
     input.maxOutputBytes = kCaptureLimitBytes;
     input.handshakeOnly = options.logname.empty();

@@ -31,6 +31,7 @@ const std::map<std::string, std::string>& ErrorTexts() {
         {SshTestErrorKeys::CommandExecutionFailedError, "command execution failed"},
         {SshTestErrorKeys::CommandExecutionTimeoutError, "command timed out"},
         {SshTestErrorKeys::HostKeyMismatchError, "host key mismatch"},
+        {SshTestErrorKeys::HostKeyUnknownError, "host key unknown"},
     };
     return texts;
 }
@@ -109,17 +110,22 @@ CheckVerdict Evaluate(const PluginOptions& options, const ProbeDocument& outcome
     std::vector<CheckFinding> findings;
     if (outcome.errorCode) {
         const std::string& key = *outcome.errorCode;
+        // A name the known hosts do not list is a configuration to complete.
         const PluginStateEnum state = key == SshTestErrorKeys::HostKeyMismatchError
                                           ? PluginStateEnum::Critical
+                                      : key == SshTestErrorKeys::HostKeyUnknownError
+                                          ? PluginStateEnum::Unknown
                                       : IsTimeoutErrorKey(key) ? options.timeoutState
                                                                : PluginStateEnum::Critical;
         findings.push_back({state, ErrorReason(outcome)});
     }
     // check_vek compares the key itself too, for probes that do not know --host-key;
-    // a probe that does already said so.
+    // a probe that does already said so. With --known-hosts the probe alone judges:
+    // a key those list passes whatever --host-key says.
     const bool probeSawMismatch =
         outcome.errorCode && *outcome.errorCode == SshTestErrorKeys::HostKeyMismatchError;
-    if (!options.hostKeys.empty() && outcome.hostFingerprintHex && !probeSawMismatch) {
+    if (!options.hostKeys.empty() && options.knownHostsFile.empty() &&
+        outcome.hostFingerprintHex && !probeSawMismatch) {
         if (!IsAccepted(*outcome.hostFingerprintHex, options.hostKeys)) {
             findings.push_back(
                 {PluginStateEnum::Critical, "host key mismatch (the server's key " +

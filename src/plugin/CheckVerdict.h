@@ -27,7 +27,7 @@ CheckVerdict Decide(const std::vector<CheckFinding>& findings);
 
 // Judges one result document against the options: the probe's error key (a
 // budget that ran out becomes --timeout-state, a host-key mismatch is always
-// CRITICAL, every other key CRITICAL), the host key against --host-key, -w/-c on
+// CRITICAL, a host key unknown to --known-hosts UNKNOWN, every other key CRITICAL), the host key against --host-key, -w/-c on
 // the total time of a test that completed, the stage thresholds on every stage
 // that ran, -r against the server identification, --weak-algorithms and
 // --terrapin against the server's offer, and --expect-exit and -e against a

@@ -31,6 +31,8 @@ struct PluginOptions {
     std::string passphraseFile;
     // The accepted host keys; empty accepts any.
     std::vector<VekLibrary::Crypto::HostKeyFingerprint> hostKeys;
+    // An OpenSSH known_hosts file; empty: none.
+    std::string knownHostsFile;
 
     std::optional<std::string> command;
     int timeoutSeconds = kDefaultTimeoutSeconds;

@@ -22,6 +22,7 @@ enum LongOnly : int {
     kPasswordFile = 256,
     kPassphraseFile,
     kHostKey,
+    kKnownHosts,
     kStageWarning,
     kStageCritical,
     kExpectExit,
@@ -41,6 +42,7 @@ const option kLongOptions[] = {
     {"identity-file", required_argument, nullptr, 'i'},
     {"passphrase-file", required_argument, nullptr, kPassphraseFile},
     {"host-key", required_argument, nullptr, kHostKey},
+    {"known-hosts", required_argument, nullptr, kKnownHosts},
     {"command", required_argument, nullptr, 'C'},
     {"timeout", required_argument, nullptr, 't'},
     {"use-ipv4", no_argument, nullptr, '4'},
@@ -149,6 +151,9 @@ void Apply(int code, const char* value, PluginOptions& options) {
             break;
         case kHostKey:
             options.hostKeys = ParseHostKeys(value);
+            break;
+        case kKnownHosts:
+            options.knownHostsFile = NonEmpty(value, name);
             break;
         case 'C':
             options.command = NonEmpty(value, name);

@@ -26,6 +26,7 @@ constexpr char kDataDirectory[] = "DataDirectory";
 constexpr char kMaxCommandLength[] = "MaxCommandLength";
 constexpr char kPrivateKey[] = "common.test.auth-private-key";
 constexpr char kHostKeyFingerprints[] = "qo-ssh.test.host-key-fingerprints";
+constexpr char kKnownHosts[] = "qo-ssh.test.known-hosts";
 constexpr char kHandshakeOnly[] = "qo-ssh.test.handshake-only";
 constexpr char kDataDirectoryPath[] = "/tmp/";
 // The probe refuses command text longer than its MaxCommandLength setting, whose
@@ -99,7 +100,13 @@ std::string Joined(const std::vector<VekLibrary::Crypto::HostKeyFingerprint>& fi
     return joined;
 }
 
-void Write(const ProbeInput& input, const std::string& script, const std::string& keyBase64,
+// The texts the line carries in Base64.
+struct EncodedTexts {
+    std::string privateKey;
+    std::string knownHosts;
+};
+
+void Write(const ProbeInput& input, const std::string& script, const EncodedTexts& texts,
            LineWriter& line) {
     line.Raw("{");
     line.Open(kCapabilities);
@@ -125,12 +132,16 @@ void Write(const ProbeInput& input, const std::string& script, const std::string
         }
         if (input.privateKey) {
             line.Key(kPrivateKey);
-            line.String(keyBase64);
+            line.String(texts.privateKey);
         }
     }
     if (!input.hostKeys.empty()) {
         line.Key(kHostKeyFingerprints);
         line.String(Joined(input.hostKeys));
+    }
+    if (input.knownHosts) {
+        line.Key(kKnownHosts);
+        line.String(texts.knownHosts);
     }
     if (!script.empty()) {
         std::string encoded;
@@ -179,19 +190,24 @@ SensitiveString BuildProbeInputLine(const ProbeInput& input) {
     if (!script.empty() && script.back() != '\n') {
         script += '\n';
     }
-    std::string keyBase64;
+    EncodedTexts encoded;
     if (input.privateKey) {
-        VekLibrary::Crypto::Base64Codec::Encode(input.privateKey->GetText(), keyBase64);
+        VekLibrary::Crypto::Base64Codec::Encode(input.privateKey->GetText(), encoded.privateKey);
+    }
+    if (input.knownHosts) {
+        // The probe refuses an empty value; a lone line feed lists no host either.
+        VekLibrary::Crypto::Base64Codec::Encode(
+            input.knownHosts->empty() ? "\n" : *input.knownHosts, encoded.knownHosts);
     }
     LineWriter counter(nullptr);
-    Write(input, script, keyBase64, counter);
+    Write(input, script, encoded, counter);
     std::string text;
     text.reserve(counter.Length());
     LineWriter writer(&text);
-    Write(input, script, keyBase64, writer);
+    Write(input, script, encoded, writer);
     SensitiveString line(text);
     WipeText(text);
-    WipeText(keyBase64);
+    WipeText(encoded.privateKey);
     return line;
 }
 

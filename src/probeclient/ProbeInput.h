@@ -30,6 +30,9 @@ struct ProbeInput {
     std::optional<VekLibrary::VekDomain::SensitiveString> privateKey;
     // Empty: any host key.
     std::vector<VekLibrary::Crypto::HostKeyFingerprint> hostKeys;
+    // An OpenSSH known_hosts text; none: only hostKeys decide. An empty text lists
+    // no host, so every key is unknown.
+    std::optional<std::string> knownHosts;
     // The text fed to the remote shell; empty runs no command. A line feed is
     // added when it does not end with one, so that the shell runs its last line.
     std::string command;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
@@ -83,10 +84,16 @@ void ReadChecked(const std::string& path, std::size_t maxBytes, bool secret, std
     if (static_cast<unsigned long long>(status.st_size) > maxBytes) {
         Refuse(path, tooLarge);
     }
-    // One byte more than allowed tells a file that grew since fstat.
-    buffer.assign(maxBytes + 1, '\0');
+    // One byte more than allowed tells a file that grew since fstat. A secret's
+    // buffer is never reallocated, which would leave a copy behind; a public file's
+    // starts at its size and grows as it must.
+    const std::size_t limit = maxBytes + 1;
+    buffer.assign(secret ? limit : std::min<std::size_t>(limit, status.st_size + 1), '\0');
     std::size_t size = 0;
-    while (size < buffer.size()) {
+    while (size < buffer.size() || (!secret && size < limit)) {
+        if (size == buffer.size()) {
+            buffer.resize(std::min(limit, 2 * size));
+        }
         const ssize_t count = ::read(file.Get(), &buffer[size], buffer.size() - size);
         if (count < 0 && errno == EINTR) {
             continue;

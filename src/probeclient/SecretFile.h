@@ -28,6 +28,10 @@ VekLibrary::VekDomain::SensitiveString ReadSecretFile(const std::string& path);
 // the whole content of a regular file of at most `maxBytes`.
 std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
+// The most a known_hosts file may hold: 10,000 hashed lines of 4096-bit RSA keys
+// take about 8 MiB.
+inline constexpr std::size_t kMaxKnownHostsFileBytes = 32 * 1024 * 1024;
+
 // Overwrites every byte the string's buffer holds, in a way the compiler keeps,
 // then empties it.
 void WipeText(std::string& text);

@@ -27,5 +27,6 @@ const std::string CommandExecutionTimeoutError SSH_KEY_INIT =
     QoSshResultsErrorPrefix + "command-execution-timeout";
 const std::string UnknownError SSH_KEY_INIT = QoSshResultsErrorPrefix + "unknown";
 const std::string HostKeyMismatchError SSH_KEY_INIT = QoSshResultsErrorPrefix + "host-key-mismatch";
+const std::string HostKeyUnknownError SSH_KEY_INIT = QoSshResultsErrorPrefix + "host-key-unknown";
 
 }  // namespace Ssh::SshTestErrorKeys

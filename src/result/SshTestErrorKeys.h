@@ -18,7 +18,9 @@ extern const std::string PasswordExpiredError;
 extern const std::string CommandExecutionFailedError;
 extern const std::string CommandExecutionTimeoutError;
 extern const std::string UnknownError;
-// The server's host key is not one of the fingerprints the test expects.
+// The server's host key is not one the test trusts, or is revoked.
 extern const std::string HostKeyMismatchError;
+// The known hosts the test trusts list no key for the server's name.
+extern const std::string HostKeyUnknownError;
 
 }  // namespace Ssh::SshTestErrorKeys

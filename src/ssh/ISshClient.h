@@ -49,6 +49,16 @@ public:
     // and records the key host-key-mismatch, before anything of the credentials is
     // sent, when the server's SHA-256 host key fingerprint is none of them.
     virtual void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) = 0;
+    // An OpenSSH known_hosts text to trust, for handshakes started afterwards (see
+    // VekLibrary::Trust::KnownHosts); none (the default) trusts any key unless pins
+    // are set. With one set, Connect looks the server's key up under the host, in
+    // lower case, or "[host]:port" for a port other than 22, and, before anything of
+    // the credentials is sent, raises "SshClient host key unknown - " and records
+    // host-key-unknown when no line names it (and no pin is set), or raises
+    // "SshClient host key mismatch - " and records host-key-mismatch when neither a
+    // pin nor a line for the name lists the key, or when an @revoked line lists it.
+    // Logs at Debug how many lines it read and skipped.
+    virtual void SetKnownHosts(const std::string& knownHosts) = 0;
     // A private key's file text (OpenSSH or PEM) for AuthenticateUser, which then
     // offers only that key, with the password as its passphrase (empty: none).
     // Empty (the default) means password authentication, or keyboard-interactive

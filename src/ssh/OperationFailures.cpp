@@ -11,6 +11,7 @@
 #include "result/SshTestErrorKeys.h"
 #include "ssh/SshClientErrors.h"
 #include "ssh/XHostKeyMismatchError.h"
+#include "ssh/XHostKeyUnknownError.h"
 
 namespace Ssh {
 
@@ -72,6 +73,8 @@ const FailureRow kFailureRows[] = {
      nullptr},
     {Only(Op::Connect), &Is<XHostKeyMismatchError>, SshTestErrorKeys::HostKeyMismatchError, &What,
      "SshClient host key mismatch - "},
+    {Only(Op::Connect), &Is<XHostKeyUnknownError>, SshTestErrorKeys::HostKeyUnknownError, &What,
+     "SshClient host key unknown - "},
     {Only(Op::AuthenticateUser), &IsLibssh2Code<LIBSSH2_ERROR_PASSWORD_EXPIRED>,
      SshTestErrorKeys::PasswordExpiredError, &AuthenticationStatus, nullptr},
     {Only(Op::AuthenticateUser), &IsLibssh2Code<LIBSSH2_ERROR_TIMEOUT>,

@@ -55,6 +55,10 @@ void SshClient::SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& finge
     impl_->SetExpectedHostKeys(fingerprints);
 }
 
+void SshClient::SetKnownHosts(const std::string& knownHosts) {
+    impl_->SetKnownHosts(knownHosts);
+}
+
 void SshClient::SetPrivateKey(const std::string& privateKey) {
     impl_->SetPrivateKey(privateKey);
 }

@@ -42,6 +42,7 @@ public:
     std::unique_ptr<SshTestResult> GetResults() override;
     void SetLoggingHints(bool debug, bool traceLibssh2) override;
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) override;
+    void SetKnownHosts(const std::string& knownHosts) override;
     void SetPrivateKey(const std::string& privateKey) override;
 
 private:

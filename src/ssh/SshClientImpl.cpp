@@ -5,6 +5,7 @@
 
 #include "domain/Exceptions.h"
 #include "domain/Milliseconds.h"
+#include "logger/StringFormat.h"
 #include "ssh/HandshakePhases.h"
 #include "ssh/HostKey.h"
 #include "ssh/OperationFailures.h"
@@ -99,7 +100,8 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
         // Before anything of the credentials can be sent.
         const HostKey hostKey(session.get());
         hostKey.RecordIn(Result());
-        hostKey.Verify(expectedHostKeys_);
+        hostKey.Verify(expectedHostKeys_, knownHosts_.get(),
+                       VekLibrary::Trust::KnownHosts::LookupName(host, port));
         socket_ = std::move(socket);
         session_ = std::move(session);
     });
@@ -217,6 +219,17 @@ void SshClientImpl::SetLoggingHints(bool debug, bool traceLibssh2) {
     if (debug || traceLibssh2) {
         traceMask_ |= kTraceMaskForHints;
     }
+}
+
+void SshClientImpl::SetKnownHosts(const std::string& knownHosts) {
+    knownHosts_ = std::make_unique<const VekLibrary::Trust::KnownHosts>(knownHosts);
+    logger_->WriteLog(
+        LogLevelEnum::Debug,
+        VekLibrary::VekLogger::StringFormat(
+            "Known hosts: entries read {}, @cert-authority lines skipped {}, unreadable lines "
+            "skipped {}.",
+            knownHosts_->Entries(), knownHosts_->CertificateAuthorityLines(),
+            knownHosts_->UnreadableLines()));
 }
 
 SessionSocket SshClientImpl::Connection() const {

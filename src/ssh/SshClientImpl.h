@@ -21,6 +21,7 @@
 #include "ssh/SessionContext.h"
 #include "ssh/SocketWait.h"
 #include "ssh/StageClock.h"
+#include "trust/KnownHosts.h"
 
 namespace Ssh {
 
@@ -58,6 +59,7 @@ public:
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
         expectedHostKeys_ = fingerprints;
     }
+    void SetKnownHosts(const std::string& knownHosts);
     void SetPrivateKey(const std::string& privateKey) {
         privateKey_ = VekLibrary::VekDomain::SensitiveString(privateKey);
     }
@@ -85,6 +87,7 @@ private:
     int traceMask_ = 0;
     StageClock clock_;
     std::vector<HostKeyFingerprint> expectedHostKeys_;
+    std::unique_ptr<const VekLibrary::Trust::KnownHosts> knownHosts_;
     VekLibrary::VekDomain::SensitiveString privateKey_;
 };
 

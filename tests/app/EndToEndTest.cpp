@@ -302,6 +302,7 @@ TEST(EndToEndInputTest, HelpGoesToStandardErrorAsOneLine) {
                                             "-h, --help",
                                             "-k, --hostKey",
                                             "-a, --privateKey",
+                                            "-K, --knownHosts",
                                             "-s, --handshakeOnly"};
     const std::string head =
         " [INF][ID=] \nCommand Name: SSH VEK\nCommand Description: Native CLI monitor for SSH "
@@ -394,6 +395,7 @@ TEST(EndToEndInputTest, CommandLineErrorsAreReportedAndNothingRuns) {
         {url("a:b:c"),
          "a:b:c is not valid. Error: Host is supposed to be an IPv6 literal but it's not. host: "
          "a:b:c"},
+        {with({"-K", "fA*"}), "The known hosts are not properly base64 encoded."},
         {with({"-c", "ZWNobw*"}), "commands are not properly base64 encoded: ZWNobw*"},
         {with({"-c", "ZWNob"}), "commands are not properly base64 encoded: ZWNob"},
         {with({"-c", Base64(std::string(1001, ':'))}),
@@ -718,6 +720,24 @@ TEST(EndToEndSessionTest, MatchingHostKeyLetsTheTestRunInBothInputModes) {
                            "e2e-pin", kCommands);
     input["Capabilities"]["qo-ssh.test.host-key-fingerprints"] = pins;
     ExpectCompleteTest(RunVek(Stdin(input.dump() + "\n")), HelloFromSshd(sshd, "e2e-pin"));
+}
+
+// -K takes what ssh-keyscan -H wrote; a name it does not list ends the test early.
+TEST(EndToEndSessionTest, KnownHostsFromSshKeyscanInBothInputModes) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const std::string knownHosts = Base64(VekTest::FileText(VekTest::kSshdKnownHosts));
+    ExpectCompleteTest(
+        RunVek(Cli(Concatenated(SshdArguments(sshd, "e2e-known", kCommands), {"-K", knownHosts}))),
+        HelloFromSshd(sshd, "e2e-known"));
+    const std::string port = std::to_string(sshd.port);
+    Json input = JsonInput("LocalHost:" + port, sshd.user, sshd.password, "e2e-known", kCommands);
+    input["Capabilities"]["qo-ssh.test.known-hosts"] = knownHosts;
+    const ProbeRun run = RunVek(Stdin(input.dump() + "\n"));
+    const std::string details = "The known hosts list no key for [localhost]:" + port + ".";
+    EXPECT_EQ(StepOtherData(Document(run)),
+              Json({{kErrorCodeKey, "qo-ssh.results.error.host-key-unknown"},
+                    {kErrorDetailsKey, details}}));
+    EXPECT_TRUE(Ssh::Testing::AllMatchResultSchema({run.standardOutput}));
 }
 
 // The probe stops after the handshake: the document tells whom it met, and the

@@ -155,6 +155,13 @@ Description: Private key for public-key authentication, base64 encoded.
 Requirement: Optional for CLI. Optional for JSON.
 Input Type: String
 
+Flags: -K, --knownHosts
+Datakey: /Capabilities/qo-ssh.test.known-hosts
+Description: Known hosts in the OpenSSH known_hosts format, base64 encoded.
+    When given, credentials are sent only to a server whose host key is listed for its name.
+Requirement: Optional for CLI. Optional for JSON.
+Input Type: String
+
 Flags: -s, --handshakeOnly
 Datakey: /Capabilities/qo-ssh.test.handshake-only
 Description: If true, end the test after the SSH handshake (banner, key exchange, service request).

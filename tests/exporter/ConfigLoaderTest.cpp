@@ -51,9 +51,14 @@ TEST(ExporterConfig, ReadsEveryModuleSetting) {
         "    ipv6: true\n"
         "    timeout: 1500ms\n"
         "    output_metric_regex: 'load: ([0-9.]+)'\n"
+        "    known_hosts_file: " +
+        dir.File("known_hosts") +
+        "\n    allowed_targets: ['a\\.example', '[0-9.]+:2222']\n"
         "  small:\n"
         "    username: other\n"
-        "    password: 1234\n";
+        "    password: 1234\n"
+        "    insecure_skip_host_key_check: true\n";
+    WriteFile(dir.File("known_hosts"), "a.example ssh-ed25519 AAAA\n", 0644);
     const auto config = ParseExporterConfig(yaml, "test.yml");
     ASSERT_EQ(config.modules.size(), 2u);
     const auto& full = config.modules.at("full");
@@ -69,11 +74,19 @@ TEST(ExporterConfig, ReadsEveryModuleSetting) {
     EXPECT_TRUE(full.ipv6);
     EXPECT_DOUBLE_EQ(full.timeoutSeconds.value_or(0), 1.5);
     ASSERT_TRUE(full.outputMetricRegex);
+    // A file read again unchanged is the one already read.
+    ASSERT_TRUE(full.trust.knownHosts);
+    EXPECT_EQ(ParseExporterConfig(yaml, "again").modules.at("full").trust.knownHosts,
+              full.trust.knownHosts);
+    // Anchored at both ends, like Prometheus' relabel regexes.
+    EXPECT_TRUE(full.trust.Allows("a.example") && full.trust.Allows("10.0.0.1:2222"));
+    EXPECT_FALSE(full.trust.Allows("xa.example") || full.trust.Allows("a.example:22"));
     const auto& small = config.modules.at("small");
     EXPECT_EQ(small.credentials.password->GetText(), "1234");
     EXPECT_FALSE(small.ipv6);
     EXPECT_FALSE(small.timeoutSeconds);
     EXPECT_FALSE(small.maxOutputBytes);
+    EXPECT_TRUE(small.trust.insecureSkipHostKeyCheck);
 }
 
 TEST(ExporterConfig, ReadsAKeyMadeBySshKeygenAndItsPassphrase) {
@@ -89,7 +102,7 @@ TEST(ExporterConfig, ReadsAKeyMadeBySshKeygenAndItsPassphrase) {
             key +
             "\n"
             "    passphrase_file: " +
-            dir.File("passphrase") + "\n",
+            dir.File("passphrase") + "\n    host_key_fingerprints: [" + kFingerprintHex + "]\n",
         "test.yml");
     const auto& credentials = config.modules.at("key").credentials;
     ASSERT_TRUE(credentials.privateKey);
@@ -132,6 +145,9 @@ TEST(ExporterConfig, RefusesBadFilesSayingWhy) {
         {start + "    password: p\n    output_metric_regex: 'a(b)(c)'\n",
          "exactly one capture group"},
         {start + "    password: p\n    output_metric_regex: 'abc'\n", "exactly one capture group"},
+        {start + "    password: p\n    known_hosts_file: /nonexistent/kh\n",
+         "module \"m\": known_hosts_file /nonexistent/kh: cannot open"},
+        {start + "    password: p\n    allowed_targets: ['a(']\n", "\"a(\" does not compile"},
     };
     for (const auto& testCase : cases) {
         EXPECT_THAT(RefusalOf(testCase.yaml), HasSubstr(testCase.reason)) << testCase.yaml;

@@ -10,13 +10,15 @@
 #include <gtest/gtest.h>
 
 #include "exporter/ExporterTestSupport.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 
 namespace VekTest {
 
 // A private folder with a configuration of three modules against the fixture
 // sshd: "password" (echo hello; exit 3), "wrong" (a wrong password) and "slow"
-// (sleep 30, module timeout 30 s); the password in a file of mode 0600.
+// (sleep 30, module timeout 30 s); the password in a file of mode 0600, the sshd's
+// key in the known_hosts file that ssh-keyscan -H wrote.
 class ExporterProcessTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -26,16 +28,15 @@ protected:
     }
 
     std::string Modules() const {
+        const std::string trust = std::string("    known_hosts_file: ") + kSshdKnownHosts + "\n";
         const std::string login = "    username: " + YamlQuoted(sshd_.user) +
-                                  "\n    password_file: " + dir_.File("password") + "\n";
+                                  "\n    password_file: " + dir_.File("password") + "\n" + trust;
         return "modules:\n"
                "  password:\n" +
                login +
                "    command: \"echo hello; exit 3\"\n"
                "  wrong:\n    username: " +
-               YamlQuoted(sshd_.user) +
-               "\n    password: not-the-password\n"
-               "  slow:\n" +
+               YamlQuoted(sshd_.user) + "\n    password: not-the-password\n" + trust + "  slow:\n" +
                login + "    command: \"sleep 30\\n\"\n    timeout: 30s\n";
     }
 

@@ -49,12 +49,46 @@ TEST_F(ExporterProcessTest, ABadFileOnReloadKeepsTheOldConfiguration) {
     EXPECT_EQ(SampleValue(own.body, "vek_exporter_config_last_reload_successful"), 0);
     EXPECT_EQ(SampleValue(own.body, "vek_exporter_config_reload_failures_total"), 2);
 
-    WriteConfig(Modules() + "  added:\n    username: u\n    password: p\n");
+    // Credentials that nothing keeps from any server are refused, unless the module
+    // says it is insecure; its allowed targets are all it probes.
+    const std::string added = "  added:\n    username: u\n    password: p\n";
+    WriteConfig(Modules() + added);
+    EXPECT_THAT(VekTest::HttpPost(exporter.Port(), "/-/reload").body,
+                HasSubstr("names no host_key_fingerprints"));
+    WriteConfig(Modules() + added + "    insecure_skip_host_key_check: true\n" +
+                "    allowed_targets: ['127\\.0\\.0\\.1:1']\n");
     const VekTest::HttpReply reloaded = VekTest::HttpPost(exporter.Port(), "/-/reload");
-    EXPECT_EQ(reloaded.status, 200);
     EXPECT_EQ(reloaded.body, "Configuration reloaded\n");
     EXPECT_EQ(HttpGet(exporter.Port(), "/probe?target=127.0.0.1:1&module=added").status, 200);
-    EXPECT_THAT(exporter.Process().Log(), Not(HasSubstr(sshd_.password)));
+    const std::string refusal = "Target \"127.0.0.1:10\" is not allowed for module \"added\"";
+    const VekTest::HttpReply denied =
+        HttpGet(exporter.Port(), "/probe?target=127.0.0.1:10&module=added");
+    EXPECT_EQ(denied.status, 403);
+    EXPECT_EQ(denied.body, refusal + "\n");
+    EXPECT_EQ(SampleValue(HttpGet(exporter.Port(), "/metrics").body,
+                          "vek_exporter_module_insecure{module=\"added\"}"),
+              1);
+    EXPECT_THAT(
+        exporter.Process().Log(),
+        testing::AllOf(HasSubstr("level=warn msg=\"Module sets insecure_skip_host_key_check: its "
+                                 "credentials may go to servers whose host keys nothing vouches "
+                                 "for\" module=added\n"),
+                       HasSubstr("level=warn msg=\"Target not allowed for module\" module=added "
+                                 "target=127.0.0.1:10\n"),
+                       Not(HasSubstr(sshd_.password))));
+}
+
+TEST_F(ExporterProcessTest, AModuleThatTrustsNoServerIsRefusedAtStart) {
+    WriteConfig("modules:\n  m:\n    username: u\n    password_file: " + dir_.File("password"));
+    ExporterProcess exporter = Start();
+    const auto status = exporter.Process().WaitForExit(seconds(20));
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1);
+    EXPECT_THAT(
+        exporter.Process().Log(),
+        HasSubstr("level=error msg=\"Error loading configuration\" err=\"" +
+                  dir_.File("config.yml") +
+                  ": module \\\"m\\\": it sends credentials but names no host_key_fingerprints "
+                  "or known_hosts_file; add one, or set insecure_skip_host_key_check: true\"\n"));
 }
 
 TEST_F(ExporterProcessTest, ASecretFileOthersMayReadIsRefusedAtStart) {

@@ -20,6 +20,7 @@
 #include "exporter/ExporterTestSupport.h"
 #include "fixtures/AsyncsshFixture.h"
 #include "fixtures/HostilePorts.h"
+#include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 
 namespace {
@@ -115,17 +116,18 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     const VekTest::RefusedPort refused;
     VekTest::WriteFile(dir.File("password"), sshd.password + "\n");
     VekTest::WriteFile(dir.File("passphrase"), sshd.keyPassphrase + "\n");
-    VekTest::WriteFile(dir.File("exporter.yml"),
-                       "modules:\n"
-                       "  ssh_password:\n    username: " +
-                           VekTest::YamlQuoted(sshd.user) +
-                           "\n    password_file: " + dir.File("password") +
-                           "\n    command: \"uname -s\\n\"\n"
-                           "  ssh_wrong_password:\n    username: " +
-                           VekTest::YamlQuoted(sshd.user) + "\n    password: not-the-password\n" +
-                           "  ssh_key:\n    username: " + VekTest::YamlQuoted(sshd.user) +
-                           "\n    private_key_file: " + sshd.encryptedKey +
-                           "\n    passphrase_file: " + dir.File("passphrase") + "\n");
+    const std::string trust =
+        std::string("    known_hosts_file: ") + VekTest::kSshdKnownHosts + "\n";
+    VekTest::WriteFile(
+        dir.File("exporter.yml"),
+        "modules:\n"
+        "  ssh_password:\n    username: " +
+            VekTest::YamlQuoted(sshd.user) + "\n    password_file: " + dir.File("password") +
+            "\n    command: \"uname -s\\n\"\n" + trust + "  ssh_wrong_password:\n    username: " +
+            VekTest::YamlQuoted(sshd.user) + "\n    password: not-the-password\n" + trust +
+            "  ssh_key:\n    username: " + VekTest::YamlQuoted(sshd.user) +
+            "\n    private_key_file: " + sshd.encryptedKey +
+            "\n    passphrase_file: " + dir.File("passphrase") + "\n" + trust);
     std::ofstream(dir.File("exporter.yml"), std::ios::app) << kBannerModule;
     VekTest::WriteFile(dir.File("rules.yml"), DocumentedAuditRules(), 0644);
     ASSERT_EQ(std::system(("promtool check rules " + dir.File("rules.yml")).c_str()), 0);

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """docs/exporter.md's quick start, which the README repeats, run as written: its
-two files with the fixture's user and address in place of the example's, its
-command lines by bash in the source folder, the password on standard input; until
+two files and its ssh-keyscan line with the fixture's user and address in place of
+the example's, its command lines by bash in the source folder, the password on standard input; until
 Prometheus' API holds every SSH stage of the target and a successful probe. The
 lines take fixed ports, /tmp and the folder `build`, so they run in private
 namespaces: network (loopback only), PID (what they start ends with the test) and
@@ -47,6 +47,9 @@ def inside(source):
             out.write(exporter_yml.replace("username: monitor", "username: " + sshd["SSHD_USER"]))
         with open(source + "/prometheus.yml", "w") as out:
             out.write(re.sub(r"targets: \[[^]]*\]", "targets: ['%s']" % target, prometheus_yml))
+        keyscan = "ssh-keyscan -H server1.example server2.example"
+        assert keyscan in commands, "the quick start no longer records host keys"
+        commands = commands.replace(keyscan, "ssh-keyscan -H -p %s 127.0.0.1" % sshd["SSHD_PORT"])
         with open("/tmp/quickstart.log", "w") as log:
             ran = subprocess.run(["bash", "-euc", commands], cwd=source, stdout=log, stderr=log,
                                  input=sshd["SSHD_PASSWORD"] + "\n", text=True, timeout=900)

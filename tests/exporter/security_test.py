@@ -43,7 +43,8 @@ def test(exporter_binary, probe, sshd, processes):
         out.write(sshd["SSHD_PASSWORD"] + "\n")
     with open("exporter.yml", "w") as out:
         out.write("modules:\n  ssh_login:\n    username: %s\n    password_file: monitor.password"
-                  "\n    command: uptime\n" % sshd["SSHD_USER"])
+                  "\n    known_hosts_file: %s\n    command: uptime\n"
+                  % (sshd["SSHD_USER"], sshd["SSHD_KNOWN_HOSTS"]))
     # The printed command, with the built programs and a free loopback port.
     assert start.startswith("vek-exporter ") and start.endswith(" &"), start
     processes.append(subprocess.Popen(

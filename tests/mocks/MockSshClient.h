@@ -27,6 +27,7 @@ public:
     MOCK_METHOD(void, SetLoggingHints, (bool debug, bool traceLibssh2), (override));
     MOCK_METHOD(void, SetExpectedHostKeys, (const std::vector<HostKeyFingerprint>& fingerprints),
                 (override));
+    MOCK_METHOD(void, SetKnownHosts, (const std::string& knownHosts), (override));
     MOCK_METHOD(void, SetPrivateKey, (const std::string& privateKey), (override));
 };
 

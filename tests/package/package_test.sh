@@ -154,11 +154,13 @@ answer=$("$plugin" -H 127.0.0.1 -p "$(fixture_value SSHD_PORT)" -l "$(fixture_va
 
 # The installed exporter, with its default --probe.path (the vek beside it).
 (umask 077; fixture_value SSHD_PASSWORD > "$work/password")
+as_root cat "$(fixture_value SSHD_KNOWN_HOSTS)" > "$work/known_hosts"
 cat > "$work/exporter.yml" <<YAML
 modules:
   login:
     username: "$(fixture_value SSHD_USER)"
     password_file: $work/password
+    known_hosts_file: $work/known_hosts
 YAML
 "$exporter" --config.file="$work/exporter.yml" --web.listen-address=127.0.0.1:0 2>"$work/exporter.log" &
 exporter_pid=$!

@@ -168,6 +168,7 @@ TEST(CheckVekProbeTest, UsageErrorsHelpAndVersion) {
           "--probe",        "-V, --version",        "-h, --help"}) {
         EXPECT_NE(help.standardOutput.find(option), std::string::npos) << option;
     }
+    EXPECT_NE(help.standardOutput.find("--known-hosts"), std::string::npos);
 }
 
 }  // namespace

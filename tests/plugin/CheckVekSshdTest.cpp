@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
 #include "plugin/PluginProcess.h"
 
@@ -110,6 +111,24 @@ TEST_F(CheckVekSshdTest, HostKeyAndAuthentication) {
                "CRITICAL",
                "authentication failed \\(User authentication failed with status: -18\\)"}},
              base_, target_);
+
+    const std::string key = VekTest::KnownHostsKey(VekTest::kSshdHostKey);
+    const SecretFile otherName("127.0.0.1" + key);
+    const SecretFile revoked("@revoked *" + key);
+    RunCases(
+        {{"listed",
+          {"--known-hosts", VekTest::kSshdKnownHosts, "--host-key", other},
+          "OK",
+          "{target} in {s} s"},
+         {"no line for the name",
+          {"--known-hosts", otherName.Path()},
+          "UNKNOWN",
+          "host key unknown \\(The known hosts list no key for \\[127\\.0\\.0\\.1\\]:[0-9]+\\.\\)"},
+         {"revoked",
+          {"--known-hosts", revoked.Path(), "--host-key", fingerprint},
+          "CRITICAL",
+          "host key mismatch \\(Host key .* is revoked\\.\\)"}},
+        base_, target_);
 }
 
 TEST_F(CheckVekSshdTest, IPv6Literal) {

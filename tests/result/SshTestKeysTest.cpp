@@ -71,6 +71,7 @@ TEST(SshTestKeysTest, ErrorCodesAreExact) {
          "qo-ssh.results.error.command-execution-timeout"},
         {&SshTestErrorKeys::UnknownError, "qo-ssh.results.error.unknown"},
         {&SshTestErrorKeys::HostKeyMismatchError, "qo-ssh.results.error.host-key-mismatch"},
+        {&SshTestErrorKeys::HostKeyUnknownError, "qo-ssh.results.error.host-key-unknown"},
     };
     for (const auto& [key, expected] : keys) {
         EXPECT_EQ(*key, expected);

@@ -35,7 +35,8 @@ using VekTest::RunClient;
 std::vector<Ssh::HostKeyFingerprint> Pins(const std::string& list) {
     std::vector<Ssh::HostKeyFingerprint> pins;
     std::string refused;
-    EXPECT_TRUE(VekLibrary::Crypto::HostKeyFingerprintText::ParseList(list, pins, refused))
+    EXPECT_TRUE(list.empty() ||
+                VekLibrary::Crypto::HostKeyFingerprintText::ParseList(list, pins, refused))
         << refused;
     return pins;
 }
@@ -180,7 +181,7 @@ std::size_t RecordedSize() {
     return in ? static_cast<std::size_t>(in.tellg()) : 0;
 }
 
-TEST(HostKeyGateTest, AWrongPinSendsNoAuthenticationRequestAtAll) {
+TEST(HostKeyGateTest, ARefusedKeySendsNoAuthenticationRequestAtAll) {
     const VekTest::AsyncsshEndpoint server = VekTest::ReadAsyncsshEndpoint();
     const std::string publicKey = AsyncsshPublicKey("ssh_host_ed25519_key.pub");
     const std::string hex = VekTest::HostKeySha256Hex(publicKey);
@@ -200,6 +201,53 @@ TEST(HostKeyGateTest, AWrongPinSendsNoAuthenticationRequestAtAll) {
             ExpectStoppedAtTheGate(run, VekTest::OpenSshFingerprint(publicKey));
             EXPECT_THAT(recorded, testing::MatchesRegex("open [0-9]+\nclosed [0-9]+\n"));
         }
+    }
+    // Known hosts with no line for the name, another key for it, the key revoked.
+    const std::string key = VekTest::KnownHostsKey(publicKey);
+    for (const std::string& knownHosts : {"127.0.0.1" + key,
+                                          "[127.0.0.1]:" + std::to_string(server.recordingPort) +
+                                              VekTest::KnownHostsKey(VekTest::kSshdHostKey),
+                                          "@revoked *" + key}) {
+        const std::size_t offset = RecordedSize();
+        ClientRequest request = AsyncsshRequest(server.recordingPort, "ok");
+        request.knownHosts = knownHosts;
+        EXPECT_THAT(RunClient(request).raised, testing::StartsWith("SshClient host key "));
+        EXPECT_THAT(RecordedAfter(offset), testing::MatchesRegex("open [0-9]+\nclosed [0-9]+\n"));
+    }
+}
+
+// Each kind of known_hosts line against the real sshd, known as [127.0.0.1]:<port>.
+TEST(HostKeyGateTest, KnownHostsLinesDecideAgainstSshd) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const std::string key = VekTest::KnownHostsKey(VekTest::kSshdHostKey);
+    const std::string other = VekTest::KnownHostsKey(AsyncsshPublicKey("ssh_host_ed25519_key.pub"));
+    const std::string name = "[127.0.0.1]:" + std::to_string(sshd.port);
+    const std::string mismatch = "SshClient host key mismatch - Host key " +
+                                 VekTest::OpenSshFingerprint(VekTest::kSshdHostKey);
+    const std::string hex = VekTest::SshdHostKeySha256Hex();
+    const struct {
+        std::string knownHosts;
+        std::string pins;
+        std::string raised;  // empty: the test runs to its end
+    } rows[] = {
+        {VekTest::FileText(VekTest::kSshdKnownHosts), "", ""},
+        {name + key, "", ""},
+        {"[127.0.0.*]:*" + key, "", ""},
+        {"![127.0.0.1]:*,[127.0.0.?]:*" + key, "",
+         "SshClient host key unknown - The known hosts list no key for " + name + "."},
+        {name + other, "", mismatch + " is not one of the expected keys."},
+        {name + other, hex, ""},
+        {"@revoked *" + key + name + key, "", mismatch + " is revoked."},
+        {"@revoked *" + key, hex, mismatch + " is revoked."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.knownHosts + row.pins);
+        ClientRequest request = SshdRequest(sshd.port);
+        request.knownHosts = row.knownHosts;
+        request.expectedHostKeys = Pins(row.pins);
+        const ClientRun run = RunClient(request);
+        EXPECT_EQ(run.raised, row.raised);
+        EXPECT_EQ(run.result->GetCommandExecutionResult(), row.raised.empty() ? "hello\n" : "");
     }
 }
 

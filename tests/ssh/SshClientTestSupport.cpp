@@ -86,6 +86,9 @@ ClientRun RunClient(const ClientRequest& request,
         if (!request.expectedHostKeys.empty()) {
             client->SetExpectedHostKeys(request.expectedHostKeys);
         }
+        if (request.knownHosts) {
+            client->SetKnownHosts(*request.knownHosts);
+        }
         const auto start = std::chrono::steady_clock::now();
         const auto waitedBefore = RunQueueWait();
         try {

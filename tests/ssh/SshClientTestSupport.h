@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ struct ClientRequest {
     std::int64_t budget = 10000;
     // Handed to SetExpectedHostKeys when not empty.
     std::vector<Ssh::HostKeyFingerprint> expectedHostKeys;
+    // Handed to SetKnownHosts when set.
+    std::optional<std::string> knownHosts;
     // Times the client when set (the system's monotonic clock otherwise).
     std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock;
     // Sees every log line as the client writes it, on the client's thread.
