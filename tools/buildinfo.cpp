@@ -13,6 +13,7 @@ int main() {
     // hook functions are linked in from our libssh2 build.
     register_banner_received_handler(nullptr, nullptr);
     register_key_exchanged_handler(nullptr, nullptr);
+    register_kexinit_received_handler(nullptr, nullptr);
     std::cout << "libssh2 " << libssh2_version(0)
               << " (static, OpenSSL back end, zlib, handshake event hooks)\n";
     // This program links them as the probe does, so the versions are the probe's.

@@ -7,6 +7,7 @@
 #include "domain/CommonTestOptions.h"
 #include "domain/CommonTestResults.h"
 #include "domain/Exceptions.h"
+#include "result/ServerOfferAudit.h"
 #include "result/SshTestResultKeys.h"
 #include "serialization/XJsonError.h"
 
@@ -122,6 +123,9 @@ void SshTestResultSerializer::FillMetricData(IJsonWrapper& metricData, SshTestRe
                   algorithms.macClientToServer);
     SetIfNotEmpty(metricData, SshTestResultKeys::AlgorithmMacServerToClient,
                   algorithms.macServerToClient);
+    if (const auto& offer = result.GetServerAlgorithmOffer()) {
+        FillServerOffer(metricData, *offer);
+    }
 
     // Without an execution duration the stage did not run, so whatever else was
     // recorded about the command is not reported.
@@ -142,6 +146,18 @@ void SshTestResultSerializer::FillMetricData(IJsonWrapper& metricData, SshTestRe
                            result.TakeCommandExecutionResult());
         }
     }
+}
+
+// Every list as received, an empty one too: what the server offered is the point.
+void SshTestResultSerializer::FillServerOffer(IJsonWrapper& metricData,
+                                              const ServerAlgorithmOffer& offer) {
+    for (std::size_t index = 0; index < kServerOfferListCount; ++index) {
+        metricData.Set(*ServerOfferLists()[index].key, offer.lists[index]);
+    }
+    ServerOfferAudit audit = AuditServerOffer(offer);
+    metricData.Set(SshTestResultKeys::WeakAlgorithms, std::move(audit.weakAlgorithms));
+    metricData.Set(SshTestResultKeys::StrictKex, audit.strictKex);
+    metricData.Set(SshTestResultKeys::TerrapinVulnerable, audit.terrapinVulnerable);
 }
 
 SshTestResultSerializer::JsonWrapperPtr SshTestResultSerializer::AppendEmptyObject(

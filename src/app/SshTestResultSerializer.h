@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/ISshTestResultSerializer.h"
+#include "result/ServerAlgorithmOffer.h"
 #include "serialization/IJsonWrapper.h"
 #include "serialization/IJsonWrapperFactory.h"
 
@@ -36,6 +37,8 @@ private:
     void FillStepResult(IJsonWrapper& stepResult, SshTestResult& result);
     static void FillStepResultOtherData(IJsonWrapper& otherData, const SshTestResult& result);
     static void FillMetricData(IJsonWrapper& metricData, SshTestResult& result);
+    // The server's KEXINIT lists and the audit's verdicts on them.
+    static void FillServerOffer(IJsonWrapper& metricData, const ServerAlgorithmOffer& offer);
 
     // A new element at the end of the array `key` of `parent`: an empty object.
     JsonWrapperPtr AppendEmptyObject(IJsonWrapper& parent, const std::string& key);

@@ -1,5 +1,6 @@
 #include "app/SshTestSession.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -74,6 +75,17 @@ void RepairTextsForTheDocument(SshTestResult& result) {
     repair(&SshTestResult::GetTestId, &SshTestResult::SetTestId);
     repair(&SshTestResult::GetHostName, &SshTestResult::SetHostName);
     repair(&SshTestResult::GetServerIdentification, &SshTestResult::SetServerIdentification);
+    // A server names its algorithms in US-ASCII, a hostile one in any bytes.
+    const auto& offer = result.GetServerAlgorithmOffer();
+    if (offer && std::any_of(offer->lists.begin(), offer->lists.end(), [](const std::string& list) {
+            return FindInvalidUtf8(list) != std::string::npos;
+        })) {
+        ServerAlgorithmOffer repaired = *offer;
+        for (std::string& list : repaired.lists) {
+            list = ToValidUtf8(list);
+        }
+        result.SetServerAlgorithmOffer(repaired);
+    }
     // Moved in: the output may be many megabytes.
     const std::string& output = result.GetCommandExecutionResult();
     if (FindInvalidUtf8(output) != std::string::npos) {
@@ -170,6 +182,10 @@ SshTestSession::StageWithoutTime SshTestSession::RunStages(const SshTestSessionP
     }
     std::int64_t left =
         client_->Connect(policy.GetHostName(), policy.GetPortNumber(), family, budget);
+    // The handshake was the whole test: nothing of the user is ever sent.
+    if (policy.IsHandshakeOnly()) {
+        return StageWithoutTime::None;
+    }
     if (left <= 0) {
         return StageWithoutTime::AuthenticateUser;
     }

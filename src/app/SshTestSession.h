@@ -29,7 +29,7 @@ private:
 
     // `writableArgv` is argv itself when the caller lets the password be wiped, else null.
     int Run(int argc, const char* const* argv, char** writableArgv);
-    // Runs the stages while time is left.
+    // Runs the stages while time is left; only Connect in the handshake-only mode.
     StageWithoutTime RunStages(const SshTestSessionPolicy& policy);
     int WriteResult(const SshTestSessionPolicy* policy, StageWithoutTime stageWithoutTime);
 

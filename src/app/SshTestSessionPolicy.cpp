@@ -49,6 +49,9 @@ std::string SshTestSessionPolicy::ToString() const {
     text += std::string(", Debug Mode: ") + EnabledText(debugMode_);
     text += std::string(", Unsecured Mode: ") + EnabledText(unsecuredMode_);
     text += ", Data Directory: " + dataDirectory_;
+    if (handshakeOnly_) {
+        text += ", Handshake Only: Enabled";
+    }
     // Fingerprints are public: shown in every mode.
     for (std::size_t i = 0; i < expectedHostKeys_.size(); ++i) {
         text += i == 0 ? ", Expected Host Keys: " : ", ";

@@ -55,6 +55,9 @@ public:
     void SetDebugModeStatus(bool enabled) { debugMode_ = enabled; }
     bool IsUnsecuredModeEnabled() const { return unsecuredMode_; }
     void SetUnsecuredModeStatus(bool enabled) { unsecuredMode_ = enabled; }
+    // The test ends after the handshake; no credential is sent.
+    bool IsHandshakeOnly() const { return handshakeOnly_; }
+    void SetHandshakeOnly(bool enabled) { handshakeOnly_ = enabled; }
     // The host keys the server may present; empty accepts any.
     const std::vector<HostKeyFingerprint>& GetExpectedHostKeys() const { return expectedHostKeys_; }
     void SetExpectedHostKeys(const std::vector<HostKeyFingerprint>& fingerprints) {
@@ -84,6 +87,7 @@ private:
     std::string dataDirectory_ = VekConstants::DefaultDataDirectoryPath;
     bool debugMode_ = VekConstants::DefaultDebugMode;
     bool unsecuredMode_ = VekConstants::DefaultUnsecuredMode;
+    bool handshakeOnly_ = VekConstants::DefaultHandshakeOnly;
     std::vector<HostKeyFingerprint> expectedHostKeys_;
     std::optional<std::string> knownHosts_;
 };

@@ -154,8 +154,15 @@ std::string SshTestSessionPolicyFactory::CreateOrReturnHelpMessage(
         }
     }
 
+    if (command_->TryGet(HandshakeOnlyOptionShortFlag, flag)) {
+        created->SetHandshakeOnly(flag);
+    }
+
     std::string encodedCommands;
     if (command_->TryGet(CommandsOptionShortFlag, encodedCommands)) {
+        if (created->IsHandshakeOnly()) {
+            throw XInvalidTestInputError(HandshakeOnlyWithCommandsMessage);
+        }
         std::string commands;
         try {
             VekLibrary::Crypto::Base64Codec::Decode(encodedCommands, commands);

@@ -95,11 +95,18 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
         {TestTimeoutOptionShortFlag, TestTimeoutOptionLongFlag,
          Capability(CommonTestOptions::MaxStepTime), TestTimeoutOptionRequirement,
          TestTimeoutOptionInputValueType, TestTimeoutOptionDescription, TimeoutValidator()},
-        {UsernameOptionShortFlag, UsernameOptionLongFlag,
-         Capability(CommonTestOptions::AuthUsername), UsernameOptionRequirement,
-         UsernameOptionInputValueType, UsernameOptionDescription,
-         TextLengthValidator(UsernameOptionShortFlag, MaximumUsernameBytes)},
-        // With a private key the password is only its passphrase, so not required.
+        // A handshake-only test sends no user name.
+        {UsernameOptionShortFlag,
+         UsernameOptionLongFlag,
+         Capability(CommonTestOptions::AuthUsername),
+         UsernameOptionRequirement,
+         UsernameOptionInputValueType,
+         UsernameOptionDescription,
+         TextLengthValidator(UsernameOptionShortFlag, MaximumUsernameBytes),
+         {},
+         {HandshakeOnlyOptionShortFlag}},
+        // With a private key the password is only its passphrase, so not required;
+        // a handshake-only test sends none.
         {PasswordOptionShortFlag,
          PasswordOptionLongFlag,
          Capability(CommonTestOptions::AuthPassword),
@@ -108,7 +115,7 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
          PasswordOptionDescription,
          {},
          {},
-         {PrivateKeyOptionShortFlag}},
+         {PrivateKeyOptionShortFlag, HandshakeOnlyOptionShortFlag}},
         {CommandsOptionShortFlag, CommandsOptionLongFlag,
          Capability(CommonTestOptions::SendDataBytes), CommandsOptionRequirement,
          CommandsOptionInputValueType, CommandsOptionDescription},
@@ -159,6 +166,11 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
         Capability(KnownHostsOptionDatakey), KnownHostsOptionRequirement,
         KnownHostsOptionInputValueType,      KnownHostsOptionDescription};
     commandBuilder.AddOption(BuildOption(optionBuilder, knownHosts));
+    const OptionDefinition handshakeOnly = {
+        HandshakeOnlyOptionShortFlag,           HandshakeOnlyOptionLongFlag,
+        Capability(HandshakeOnlyOptionDatakey), HandshakeOnlyOptionRequirement,
+        HandshakeOnlyOptionInputValueType,      HandshakeOnlyOptionDescription};
+    commandBuilder.AddOption(BuildOption(optionBuilder, handshakeOnly));
 
     return commandBuilder.Build();
 }

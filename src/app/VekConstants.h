@@ -192,6 +192,22 @@ inline constexpr OptionRequirementEnum KnownHostsOptionRequirement =
     OptionRequirementEnum::Optional;
 inline constexpr InputValueTypeEnum KnownHostsOptionInputValueType = InputValueTypeEnum::String;
 
+inline constexpr char HandshakeOnlyOptionShortFlag = 's';
+inline constexpr char HandshakeOnlyOptionLongFlag[] = "handshakeOnly";
+inline constexpr char HandshakeOnlyOptionDatakey[] = "qo-ssh.test.handshake-only";
+inline constexpr char HandshakeOnlyOptionDescription[] =
+    "If true, end the test after the SSH handshake (banner, key exchange, service request).\n"
+    "    No user name, password or key is sent, so username and password are not required;\n"
+    "    the document reports the server and its algorithms as in every test.\n"
+    "    Cannot be combined with commands.\n"
+    "    Default: false";
+inline constexpr OptionRequirementEnum HandshakeOnlyOptionRequirement =
+    OptionRequirementEnum::Optional;
+inline constexpr InputValueTypeEnum HandshakeOnlyOptionInputValueType = InputValueTypeEnum::Boolean;
+// The refusal of commands in the handshake-only mode.
+inline constexpr char HandshakeOnlyWithCommandsMessage[] =
+    "The handshake-only mode runs no commands.";
+
 // The defaults of a test policy, which holds them from its construction. The help
 // texts above state them too.
 inline constexpr bool DefaultUseIpv6 = false;
@@ -205,6 +221,7 @@ inline constexpr std::uint64_t MaximumAllowedCommandsLength =
 inline constexpr char DefaultDataDirectoryPath[] = "/tmp/";
 inline constexpr bool DefaultDebugMode = false;
 inline constexpr bool DefaultUnsecuredMode = false;
+inline constexpr bool DefaultHandshakeOnly = false;
 
 // A timeout option of 0 asks for no limit; the policy stores this many seconds.
 inline constexpr std::int64_t NoTestTimeoutLimit = std::numeric_limits<std::int64_t>::max();

@@ -67,7 +67,16 @@ void RequireUtf8(const std::string& text, const std::string& module, const std::
 void ReadCredentials(const YAML::Node& node, ModuleConfig& module) {
     const std::string& name = module.name;
     if (!node["username"]) {
-        Refuse(name, "username is missing");
+        // Without a user the module only runs the handshake: nothing to log in with.
+        for (const char* key :
+             {"password", "password_file", "private_key_file", "passphrase_file", "command"}) {
+            if (node[key]) {
+                Refuse(name, std::string(key) +
+                                 " needs username (a module without username runs the "
+                                 "handshake only)");
+            }
+        }
+        return;
     }
     module.credentials.username = NonEmptyScalar(node["username"], name, "username");
     const int ways = (node["password"] ? 1 : 0) + (node["password_file"] ? 1 : 0) +

@@ -18,6 +18,7 @@ namespace VekExporter {
 // encrypted key, its passphrase). Secrets are wiped when the configuration that
 // holds them is dropped.
 struct ModuleCredentials {
+    // Empty: a handshake-only module, which sends no credentials at all.
     std::string username;
     std::optional<VekLibrary::VekDomain::SensitiveString> password;
     std::optional<VekLibrary::VekDomain::SensitiveString> privateKey;

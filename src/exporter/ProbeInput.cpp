@@ -14,6 +14,7 @@ VekProbeClient::ProbeInput ProbeInputOf(const ModuleConfig& module, const std::s
     input.ipv6 = module.ipv6;
     input.testId = module.name;
     input.timeoutSeconds = timeoutSeconds;
+    input.handshakeOnly = credentials.username.empty();
     input.username = credentials.username;
     // With a key, the password member is the key's passphrase and may be left out.
     input.privateKey = credentials.privateKey;

@@ -1,8 +1,13 @@
 #include "exporter/ProbeMetrics.h"
 
 #include <cstdlib>
+#include <set>
+#include <string_view>
+#include <utility>
 
 #include "exporter/Exposition.h"
+#include "result/ServerAlgorithmOffer.h"
+#include "result/WeakAlgorithmPolicy.h"
 
 namespace VekExporter {
 
@@ -27,6 +32,53 @@ void GaugeIfPresent(Exposition& out, const std::string& name, const std::string&
 }
 
 using VekProbeClient::ProbeDocument;
+
+// Each distinct offered algorithm once per kind (a cipher offered both ways is one
+// sample), and the weak ones among them by the same policy as the probe's.
+void RenderServerOffer(Exposition& out, const ProbeDocument& document) {
+    Labels offered;
+    Labels weak;
+    std::set<std::pair<std::string, std::string>> seen;
+    for (std::size_t index = 0; index < Ssh::kServerOfferListCount; ++index) {
+        const std::optional<std::string>& list = document.serverAlgorithms[index];
+        if (!list) {
+            continue;
+        }
+        const Ssh::AlgorithmKindEnum kind = Ssh::ServerOfferLists()[index].kind;
+        const std::string kindName = Ssh::AlgorithmKindName(kind);
+        Ssh::ForEachName(*list, [&](std::string_view name) {
+            if (!seen.emplace(kindName, std::string(name)).second) {
+                return;
+            }
+            offered.emplace_back(kindName, name);
+            if (Ssh::FindWeakAlgorithmRule(kind, name) != nullptr) {
+                weak.emplace_back(kindName, name);
+            }
+        });
+    }
+    const auto family = [&out](const char* name, const char* help, const Labels& pairs) {
+        if (pairs.empty()) {
+            return;
+        }
+        out.Family(name, "gauge", help);
+        for (const auto& [kind, algorithm] : pairs) {
+            out.Sample(name, {{"kind", kind}, {"algorithm", algorithm}}, 1);
+        }
+    };
+    family("probe_ssh_server_algorithm_info",
+           "Each algorithm the server offers in its key exchange init, by kind.", offered);
+    family("probe_ssh_weak_algorithm_info",
+           "Each offered algorithm that the probe's policy flags as weak, by kind.", weak);
+    const auto flag = [](const std::optional<bool>& value) {
+        return value ? std::optional<double>(*value ? 1 : 0) : std::nullopt;
+    };
+    GaugeIfPresent(out, "probe_ssh_strict_kex",
+                   "Whether the server offers strict key exchange (kex-strict-s-v00@openssh.com).",
+                   flag(document.strictKex));
+    GaugeIfPresent(out, "probe_ssh_terrapin_vulnerable",
+                   "Whether the server's offer is open to the Terrapin attack (CVE-2023-48795).",
+                   flag(document.terrapinVulnerable));
+}
 
 void RenderDocument(Exposition& out, const ProbeDocument& document, const ModuleConfig& module) {
     bool family = false;
@@ -74,6 +126,7 @@ void RenderDocument(Exposition& out, const ProbeDocument& document, const Module
                    "client).",
                    labels);
     }
+    RenderServerOffer(out, document);
 }
 
 }  // namespace

@@ -36,8 +36,8 @@ public:
     virtual OptionValidator GetValidator() const = 0;
     virtual const std::unordered_set<char>& GetFlagDependencies() const = 0;
     virtual const std::unordered_set<char>& GetMutuallyExclusiveFlags() const = 0;
-    // A required option stops being required when any of these flags is given;
-    // the help text still shows its requirement.
+    // A required option stops being required when any of these flags is given (a
+    // boolean flag: given as true); the help text still shows its requirement.
     virtual const std::unordered_set<char>& GetRequirementWaivingFlags() const = 0;
 };
 

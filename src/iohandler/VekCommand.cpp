@@ -66,14 +66,29 @@ void VekCommand::Parse(int argc, const char* const argv[]) {
 }
 
 void VekCommand::WaiveRequirements() {
+    // A boolean waives only when true: on the command line an absent one reads "false".
+    const auto waives = [this](char flag) {
+        const auto waiving = parsedValues_.find(flag);
+        if (waiving == parsedValues_.end() || waiving->second.empty()) {
+            return false;
+        }
+        for (const auto& option : options_) {
+            if (option->GetShortFlag() == flag &&
+                option->GetValueType() == InputValueTypeEnum::Boolean) {
+                std::string lowered = waiving->second;
+                StringUtilities::ToLowerInplace(lowered);
+                return lowered == "true";
+            }
+        }
+        return true;
+    };
     for (const auto& option : options_) {
         const auto found = parsedValues_.find(option->GetShortFlag());
         if (found == parsedValues_.end() || !found->second.empty()) {
             continue;
         }
         for (char flag : option->GetRequirementWaivingFlags()) {
-            const auto waiving = parsedValues_.find(flag);
-            if (waiving != parsedValues_.end() && !waiving->second.empty()) {
+            if (waives(flag)) {
                 parsedValues_.erase(found);
                 break;
             }

@@ -33,7 +33,7 @@ public:
 
 private:
     // Drops the placeholder of a required option that is absent while one of the
-    // flags waiving its requirement was given.
+    // flags waiving its requirement was given (a boolean one: given as true).
     void WaiveRequirements();
     // The parsed text of the flag, or null when absent; throws when nothing was parsed.
     const std::string* FindParsedText(char shortFlag) const;

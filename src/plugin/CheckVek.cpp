@@ -89,7 +89,10 @@ VekProbeClient::ProbeInput InputOf(const PluginOptions& options, const char* env
     }
     input.command = options.command.value_or("");
     input.maxOutputBytes = kCaptureLimitBytes;
-    ReadCredentials(options, environmentPassword, input);
+    input.handshakeOnly = options.logname.empty();
+    if (!input.handshakeOnly) {
+        ReadCredentials(options, environmentPassword, input);
+    }
     return input;
 }
 

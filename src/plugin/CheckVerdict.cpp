@@ -156,6 +156,15 @@ CheckVerdict Evaluate(const PluginOptions& options, const ProbeDocument& outcome
                                 "the probe reports no server identification to match -r against"});
         }
     }
+    if (options.weakAlgorithmsState != PluginStateEnum::Ok && outcome.weakAlgorithms &&
+        !outcome.weakAlgorithms->empty()) {
+        findings.push_back(
+            {options.weakAlgorithmsState, "weak algorithms offered: " + *outcome.weakAlgorithms});
+    }
+    if (options.terrapinState != PluginStateEnum::Ok &&
+        outcome.terrapinVulnerable.value_or(false)) {
+        findings.push_back({options.terrapinState, "open to the Terrapin attack (CVE-2023-48795)"});
+    }
     if (options.command && !outcome.errorCode) {
         const long long status = outcome.returnCode.value_or(0);
         if (status != options.expectExit) {

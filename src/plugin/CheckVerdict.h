@@ -29,8 +29,9 @@ CheckVerdict Decide(const std::vector<CheckFinding>& findings);
 // budget that ran out becomes --timeout-state, a host-key mismatch is always
 // CRITICAL, a host key unknown to --known-hosts UNKNOWN, every other key CRITICAL), the host key against --host-key, -w/-c on
 // the total time of a test that completed, the stage thresholds on every stage
-// that ran, -r against the server identification, and --expect-exit and -e
-// against a command that ran to its end.
+// that ran, -r against the server identification, --weak-algorithms and
+// --terrapin against the server's offer, and --expect-exit and -e against a
+// command that ran to its end.
 CheckVerdict Evaluate(const PluginOptions& options, const VekProbeClient::ProbeDocument& outcome);
 
 // True for the error keys of a budget that ran out.

@@ -24,6 +24,7 @@ struct PluginOptions {
 
     std::string hostname;
     unsigned port = 22;
+    // Empty: the check runs the handshake only and needs no credentials.
     std::string logname;
     std::string passwordFile;
     std::string identityFile;
@@ -48,6 +49,10 @@ struct PluginOptions {
     std::optional<std::string> expect;
     std::shared_ptr<const VekProbeClient::OutputPattern> expectPattern;
     PluginStateEnum timeoutState = PluginStateEnum::Critical;
+    // The states of a server that offers weak algorithms or is open to Terrapin;
+    // OK ignores it, as check_ssh does.
+    PluginStateEnum weakAlgorithmsState = PluginStateEnum::Ok;
+    PluginStateEnum terrapinState = PluginStateEnum::Ok;
 
     // Empty: "vek" in the folder of check_vek itself.
     std::string probePath;

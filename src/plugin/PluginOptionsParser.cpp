@@ -28,6 +28,8 @@ enum LongOnly : int {
     kExpectExit,
     kTimeoutState,
     kProbe,
+    kWeakAlgorithms,
+    kTerrapin,
 };
 
 const char kShortOptions[] = ":H:p:l:i:C:t:46w:c:r:e:Vh";
@@ -53,6 +55,8 @@ const option kLongOptions[] = {
     {"remote-version", required_argument, nullptr, 'r'},
     {"expect", required_argument, nullptr, 'e'},
     {"timeout-state", required_argument, nullptr, kTimeoutState},
+    {"weak-algorithms", required_argument, nullptr, kWeakAlgorithms},
+    {"terrapin", required_argument, nullptr, kTerrapin},
     {"probe", required_argument, nullptr, kProbe},
     {"version", no_argument, nullptr, 'V'},
     {"help", no_argument, nullptr, 'h'},
@@ -189,6 +193,12 @@ void Apply(int code, const char* value, PluginOptions& options) {
         case kTimeoutState:
             options.timeoutState = ParseState(value);
             break;
+        case kWeakAlgorithms:
+            options.weakAlgorithmsState = ParseState(value);
+            break;
+        case kTerrapin:
+            options.terrapinState = ParseState(value);
+            break;
         case kProbe:
             options.probePath = NonEmpty(value, name);
             break;
@@ -253,8 +263,14 @@ PluginOptions ParsePluginOptions(const std::vector<std::string>& arguments) {
     if (options.hostname.empty()) {
         throw XPluginUsageError("no host name given (-H)");
     }
+    // Without a user the check is the handshake only: nothing to log in with.
     if (options.logname.empty()) {
-        throw XPluginUsageError("no user name given (-l)");
+        if (options.command) {
+            throw XPluginUsageError("-C/--command needs a user name (-l)");
+        }
+        if (!options.passwordFile.empty() || !options.identityFile.empty()) {
+            throw XPluginUsageError("--password-file and -i/--identity-file need a user name (-l)");
+        }
     }
     if (options.expect && !options.command) {
         throw XPluginUsageError("-e/--expect needs a command (-C)");

@@ -58,6 +58,17 @@ std::optional<long long> Number(const Json& object, const std::string& key) {
     return found->get<long long>();
 }
 
+std::optional<bool> Flag(const Json& object, const std::string& key) {
+    const auto found = object.find(key);
+    if (found == object.end()) {
+        return std::nullopt;
+    }
+    if (!found->is_boolean()) {
+        throw std::runtime_error(key + " is not a boolean");
+    }
+    return found->get<bool>();
+}
+
 }  // namespace
 
 const std::array<ProbeField, kAlgorithmCount>& ProbeAlgorithms() {
@@ -114,6 +125,12 @@ ProbeDocument ParseProbeDocument(const std::string& standardOutput) {
     for (std::size_t index = 0; index < kAlgorithmCount; ++index) {
         document.algorithms[index] = Text(metrics, *ProbeAlgorithms()[index].key);
     }
+    for (std::size_t index = 0; index < Ssh::kServerOfferListCount; ++index) {
+        document.serverAlgorithms[index] = Text(metrics, *Ssh::ServerOfferLists()[index].key);
+    }
+    document.weakAlgorithms = Text(metrics, SshTestResultKeys::WeakAlgorithms);
+    document.strictKex = Flag(metrics, SshTestResultKeys::StrictKex);
+    document.terrapinVulnerable = Flag(metrics, SshTestResultKeys::TerrapinVulnerable);
     return document;
 }
 

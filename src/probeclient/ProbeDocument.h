@@ -5,6 +5,7 @@
 #include <string>
 
 #include "probeclient/ProbeStages.h"
+#include "result/ServerAlgorithmOffer.h"
 
 namespace VekProbeClient {
 
@@ -31,6 +32,12 @@ struct ProbeDocument {
     std::optional<std::string> serverIdentification;
     // In the order of ProbeAlgorithms().
     std::array<std::optional<std::string>, kAlgorithmCount> algorithms;
+    // The server's KEXINIT name-lists in the order of Ssh::ServerOfferLists(), and
+    // the verdicts on them; all empty when its KEXINIT never arrived.
+    std::array<std::optional<std::string>, Ssh::kServerOfferListCount> serverAlgorithms;
+    std::optional<std::string> weakAlgorithms;
+    std::optional<bool> strictKex;
+    std::optional<bool> terrapinVulnerable;
 
     // The sum of the stages that ran: they are contiguous, so this is the test's time.
     long long TotalMilliseconds() const;

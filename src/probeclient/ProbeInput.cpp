@@ -27,6 +27,7 @@ constexpr char kMaxCommandLength[] = "MaxCommandLength";
 constexpr char kPrivateKey[] = "common.test.auth-private-key";
 constexpr char kHostKeyFingerprints[] = "qo-ssh.test.host-key-fingerprints";
 constexpr char kKnownHosts[] = "qo-ssh.test.known-hosts";
+constexpr char kHandshakeOnly[] = "qo-ssh.test.handshake-only";
 constexpr char kDataDirectoryPath[] = "/tmp/";
 // The probe refuses command text longer than its MaxCommandLength setting, whose
 // default is this; a longer command raises it.
@@ -119,15 +120,20 @@ void Write(const ProbeInput& input, const std::string& script, const EncodedText
     }
     line.Key(CommonTestOptions::MaxStepTime);
     line.Raw(std::to_string(std::max(1L, input.timeoutSeconds)));
-    line.Key(CommonTestOptions::AuthUsername);
-    line.String(input.username);
-    if (input.password) {
-        line.Key(CommonTestOptions::AuthPassword);
-        line.String(input.password->GetText());
-    }
-    if (input.privateKey) {
-        line.Key(kPrivateKey);
-        line.String(texts.privateKey);
+    if (input.handshakeOnly) {
+        line.Key(kHandshakeOnly);
+        line.Raw("true");
+    } else {
+        line.Key(CommonTestOptions::AuthUsername);
+        line.String(input.username);
+        if (input.password) {
+            line.Key(CommonTestOptions::AuthPassword);
+            line.String(input.password->GetText());
+        }
+        if (input.privateKey) {
+            line.Key(kPrivateKey);
+            line.String(texts.privateKey);
+        }
     }
     if (!input.hostKeys.empty()) {
         line.Key(kHostKeyFingerprints);

@@ -20,6 +20,9 @@ struct ProbeInput {
     std::string testId;
     // The test's budget in whole seconds, at least 1.
     long timeoutSeconds = 1;
+    // Ends the test after the handshake; the user name and credentials are then
+    // left out of the input.
+    bool handshakeOnly = false;
     std::string username;
     // The password; with a private key, the key's passphrase (may then be empty).
     std::optional<VekLibrary::VekDomain::SensitiveString> password;

@@ -167,4 +167,12 @@ void SshTestResult::SetNegotiatedAlgorithms(const NegotiatedAlgorithms& algorith
     negotiatedAlgorithms_ = algorithms;
 }
 
+const std::optional<ServerAlgorithmOffer>& SshTestResult::GetServerAlgorithmOffer() const {
+    return serverAlgorithmOffer_;
+}
+
+void SshTestResult::SetServerAlgorithmOffer(const ServerAlgorithmOffer& offer) {
+    serverAlgorithmOffer_ = offer;
+}
+
 }  // namespace Ssh

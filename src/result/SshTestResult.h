@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "domain/Milliseconds.h"
 #include "result/NegotiatedAlgorithms.h"
+#include "result/ServerAlgorithmOffer.h"
 
 namespace Ssh {
 
@@ -85,6 +87,10 @@ public:
     const NegotiatedAlgorithms& GetNegotiatedAlgorithms() const;
     void SetNegotiatedAlgorithms(const NegotiatedAlgorithms& algorithms);
 
+    // The server's KEXINIT name-lists; empty until its KEXINIT arrived.
+    const std::optional<ServerAlgorithmOffer>& GetServerAlgorithmOffer() const;
+    void SetServerAlgorithmOffer(const ServerAlgorithmOffer& offer);
+
 private:
     std::string testId_;
     std::string hostName_;
@@ -105,6 +111,7 @@ private:
     std::string errorDetails_;
     std::string serverIdentification_;
     NegotiatedAlgorithms negotiatedAlgorithms_;
+    std::optional<ServerAlgorithmOffer> serverAlgorithmOffer_;
 };
 
 }  // namespace Ssh

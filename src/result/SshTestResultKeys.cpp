@@ -15,6 +15,8 @@ const std::string QoSshResultsMetricsCommandExecutionPrefix SSH_KEY_INIT =
     QoSshResultsMetricsPrefix + "command-execution.";
 const std::string QoSshResultsMetricsAlgorithmPrefix SSH_KEY_INIT =
     QoSshResultsMetricsPrefix + "algorithm.";
+const std::string QoSshResultsMetricsServerAlgorithmsPrefix SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "server-algorithms.";
 }  // namespace
 
 const std::string BannerExchangeMs SSH_KEY_INIT =
@@ -46,5 +48,26 @@ const std::string AlgorithmMacClientToServer SSH_KEY_INIT =
     QoSshResultsMetricsAlgorithmPrefix + "mac-client-to-server";
 const std::string AlgorithmMacServerToClient SSH_KEY_INIT =
     QoSshResultsMetricsAlgorithmPrefix + "mac-server-to-client";
+
+const std::string ServerAlgorithmsKex SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "kex";
+const std::string ServerAlgorithmsHostKey SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "host-key";
+const std::string ServerAlgorithmsCipherClientToServer SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "cipher-client-to-server";
+const std::string ServerAlgorithmsCipherServerToClient SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "cipher-server-to-client";
+const std::string ServerAlgorithmsMacClientToServer SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "mac-client-to-server";
+const std::string ServerAlgorithmsMacServerToClient SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "mac-server-to-client";
+const std::string ServerAlgorithmsCompressionClientToServer SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "compression-client-to-server";
+const std::string ServerAlgorithmsCompressionServerToClient SSH_KEY_INIT =
+    QoSshResultsMetricsServerAlgorithmsPrefix + "compression-server-to-client";
+const std::string WeakAlgorithms SSH_KEY_INIT = QoSshResultsMetricsPrefix + "weak-algorithms";
+const std::string StrictKex SSH_KEY_INIT = QoSshResultsMetricsPrefix + "strict-kex";
+const std::string TerrapinVulnerable SSH_KEY_INIT =
+    QoSshResultsMetricsPrefix + "terrapin-vulnerable";
 
 }  // namespace Ssh::SshTestResultKeys

@@ -26,5 +26,18 @@ extern const std::string AlgorithmCipherClientToServer;
 extern const std::string AlgorithmCipherServerToClient;
 extern const std::string AlgorithmMacClientToServer;
 extern const std::string AlgorithmMacServerToClient;
+// The name-lists of the server's KEXINIT as received, and the verdicts on them
+// (ServerOfferAudit): a text of weak names, two booleans.
+extern const std::string ServerAlgorithmsKex;
+extern const std::string ServerAlgorithmsHostKey;
+extern const std::string ServerAlgorithmsCipherClientToServer;
+extern const std::string ServerAlgorithmsCipherServerToClient;
+extern const std::string ServerAlgorithmsMacClientToServer;
+extern const std::string ServerAlgorithmsMacServerToClient;
+extern const std::string ServerAlgorithmsCompressionClientToServer;
+extern const std::string ServerAlgorithmsCompressionServerToClient;
+extern const std::string WeakAlgorithms;
+extern const std::string StrictKex;
+extern const std::string TerrapinVulnerable;
 
 }  // namespace Ssh::SshTestResultKeys

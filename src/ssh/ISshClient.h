@@ -24,7 +24,10 @@ class ISshClient {
 public:
     virtual ~ISshClient() = default;
 
-    // Name resolution, TCP connection and SSH handshake.
+    // Name resolution, TCP connection and SSH handshake. The server's KEXINIT
+    // name-lists are recorded the moment they arrive, so a handshake that fails
+    // after them still reports them. Nothing of the user is sent: a test may end
+    // here (the handshake-only mode).
     virtual std::int64_t Connect(const std::string& host, unsigned short port,
                                  VekLibrary::Networking::AddressFamilyEnum family,
                                  std::int64_t timeout) = 0;

@@ -11,6 +11,7 @@
 namespace Ssh {
 
 class HandshakePhases;
+class ServerOfferRecording;
 
 // What the SSH library's callbacks for one session need of the client. Every one of
 // them reaches it the same way: through the session's abstract pointer, which the
@@ -24,6 +25,8 @@ struct SessionContext {
     VekLibrary::VekLogger::ILogger* logger = nullptr;
     // Times the handshake's phases (HandshakePhases).
     HandshakePhases* phases = nullptr;
+    // Records the server's KEXINIT (ServerOfferRecording).
+    ServerOfferRecording* offerRecording = nullptr;
     // The deadline the library's read loops are held to (LibraryDeadline).
     const VekLibrary::VekDomain::Deadline* deadline = nullptr;
     // The answer to keyboard-interactive prompts, and the rounds of prompts answered.

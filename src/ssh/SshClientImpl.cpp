@@ -9,6 +9,7 @@
 #include "ssh/HandshakePhases.h"
 #include "ssh/HostKey.h"
 #include "ssh/OperationFailures.h"
+#include "ssh/ServerOfferRecording.h"
 #include "ssh/SessionFacts.h"
 #include "ssh/ShellChannel.h"
 #include "ssh/SshClientErrors.h"
@@ -123,6 +124,7 @@ SshClientImpl::SessionPointer SshClientImpl::SshHandshake(int descriptor) {
         throw XLibssh2Error("Unable to create SSH session.", LIBSSH2_ERROR_ALLOC);
     }
     const HandshakePhases phases(session.get(), clock_, Result(), *logger_);
+    const ServerOfferRecording offer(session.get(), Result());
     libssh2_trace_sethandler(session.get(), nullptr, &SessionContext::WriteTrace);
     libssh2_trace(session.get(), traceMask_);
     libssh2_session_set_blocking(session.get(), 0);

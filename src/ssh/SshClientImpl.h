@@ -30,7 +30,8 @@ namespace Ssh {
 // contract), as orchestration over its parts: SocketWait for every wait and its one
 // policy, StageClock for every time point, budget and deadline (all read from the
 // client's one clock), OperationFailures for what a failure records and raises,
-// HandshakePhases for the handshake's timing, HostKey for the server's key,
+// HandshakePhases for the handshake's timing, ServerOfferRecording for the server's
+// KEXINIT, HostKey for the server's key,
 // UserAuthentication for the login and ShellChannel for the command. Every library
 // call runs non-blocking and every wait is a poll on the socket against a deadline,
 // so no stage outlives its budget by more than a poll's rounding, whatever the

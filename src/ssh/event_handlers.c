@@ -15,6 +15,8 @@ struct event_handlers {
     void* key_exchanged_user_pointer;
     libssh2_deadline_cb deadline;
     void* deadline_user_pointer;
+    libssh2_kexinit_event_cb kexinit_received;
+    void* kexinit_received_user_pointer;
 };
 
 static _Thread_local struct event_handlers handlers;
@@ -37,6 +39,12 @@ void register_deadline_handler(libssh2_deadline_cb callback, void* user_pointer)
     handlers.deadline_user_pointer = user_pointer;
 }
 
+void register_kexinit_received_handler(libssh2_kexinit_event_cb callback, void* user_pointer) {
+    if (callback == NULL) return;
+    handlers.kexinit_received = callback;
+    handlers.kexinit_received_user_pointer = user_pointer;
+}
+
 void _event_session_banner_received(LIBSSH2_SESSION* session, int status) {
     if (handlers.banner_received != NULL)
         handlers.banner_received(session, status, handlers.banner_received_user_pointer);
@@ -50,4 +58,10 @@ void _event_key_exchanged(LIBSSH2_SESSION* session, int status) {
 int _event_deadline_passed(LIBSSH2_SESSION* session) {
     if (handlers.deadline == NULL) return 0;
     return handlers.deadline(session, handlers.deadline_user_pointer) != 0;
+}
+
+void _event_kexinit_received(LIBSSH2_SESSION* session, const unsigned char* const* lists,
+                             const size_t* lengths) {
+    if (handlers.kexinit_received != NULL)
+        handlers.kexinit_received(session, lists, lengths, handlers.kexinit_received_user_pointer);
 }

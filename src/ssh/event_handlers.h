@@ -6,8 +6,11 @@
  *
  * libssh2 has no notification for "the server's identification line arrived"
  * or "the initial key exchange finished"; the SSH client needs both moments to
- * time the handshake phases. Each thread keeps its own registration: a handshake
- * only ever reaches the callbacks registered on the thread that runs it.
+ * time the handshake phases. Nor does it tell what the server offered: the
+ * KEXINIT hook hands over the server's name-lists as they arrive, before the
+ * library agrees on anything, so they are known even when no agreement can be
+ * reached. Each thread keeps its own registration: a handshake only ever
+ * reaches the callbacks registered on the thread that runs it.
  *
  * Registering a null callback changes nothing (an earlier registration stays in
  * force); there is no way to remove one, and the library never resets it.
@@ -39,6 +42,17 @@ extern "C" {
 
 typedef void (*libssh2_handshake_event_cb)(LIBSSH2_SESSION* session, int status,
                                            void* user_pointer);
+/* The name-lists of an SSH_MSG_KEXINIT in the message's order: key exchange,
+   host key, cipher client to server, cipher server to client, MAC client to
+   server, MAC server to client, compression client to server, compression
+   server to client (the two language lists are left out). */
+#define VEK_KEXINIT_NAME_LISTS 8
+/* Each list is `lengths[i]` bytes at `lists[i]`, not terminated, as received;
+   valid only during the call. Fired for every KEXINIT of the server that holds
+   all eight lists, rekeying included. */
+typedef void (*libssh2_kexinit_event_cb)(LIBSSH2_SESSION* session,
+                                         const unsigned char* const* lists, const size_t* lengths,
+                                         void* user_pointer);
 /* Returns non-zero once the caller's deadline has passed. */
 typedef int (*libssh2_deadline_cb)(LIBSSH2_SESSION* session, void* user_pointer);
 
@@ -47,10 +61,16 @@ VEK_EVENT_API void register_banner_received_handler(libssh2_handshake_event_cb c
 VEK_EVENT_API void register_key_exchanged_handler(libssh2_handshake_event_cb callback,
                                                   void* user_pointer);
 VEK_EVENT_API void register_deadline_handler(libssh2_deadline_cb callback, void* user_pointer);
+VEK_EVENT_API void register_kexinit_received_handler(libssh2_kexinit_event_cb callback,
+                                                     void* user_pointer);
 
 /* Fired from inside libssh2_session_handshake. */
 VEK_EVENT_API void _event_session_banner_received(LIBSSH2_SESSION* session, int status);
 VEK_EVENT_API void _event_key_exchanged(LIBSSH2_SESSION* session, int status);
+/* Fired from the library's key exchange once the server's KEXINIT is parsed. */
+VEK_EVENT_API void _event_kexinit_received(LIBSSH2_SESSION* session,
+                                           const unsigned char* const* lists,
+                                           const size_t* lengths);
 /* Queried from the library's read loops: non-zero when the deadline has passed. */
 VEK_EVENT_API int _event_deadline_passed(LIBSSH2_SESSION* session);
 

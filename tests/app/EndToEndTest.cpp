@@ -238,7 +238,9 @@ void ExpectCompleteTest(const ProbeRun& run, const CompleteTest& expected) {
         EXPECT_FALSE(metrics.value(key, std::string()).empty()) << key;
     }
     EXPECT_THAT(metrics.value(kServerKeys[0], std::string()), testing::StartsWith("SSH-2.0-"));
-    EXPECT_EQ(metrics.size(), kStageDurationKeys.size() + kServerKeys.size() + 8) << metrics.dump();
+    // Eight lists of the server's offer and three verdicts on it (ServerAuditTest).
+    EXPECT_EQ(metrics.size(), kStageDurationKeys.size() + kServerKeys.size() + 11 + 8)
+        << metrics.dump();
 }
 
 std::vector<std::string> TestArguments(const std::string& url, const std::string& user,
@@ -309,15 +311,18 @@ TEST(EndToEndInputTest, HelpGoesToStandardErrorAsOneLine) {
                                             "-h, --help",
                                             "-k, --hostKey",
                                             "-a, --privateKey",
-                                            "-K, --knownHosts"};
+                                            "-K, --knownHosts",
+                                            "-s, --handshakeOnly"};
     const std::string head =
         " [INF][ID=] \nCommand Name: SSH VEK\nCommand Description: Native CLI monitor for SSH "
         "tests.\n\nFlags: -6, --useIpv6\n";
     const std::string tail =
-        "\nFlags: -K, --knownHosts\nDatakey: /Capabilities/qo-ssh.test.known-hosts\nDescription: "
-        "Known hosts in the OpenSSH known_hosts format, base64 encoded.\n    When given, "
-        "credentials are sent only to a server whose host key is listed for its name.\n"
-        "Requirement: Optional for CLI. Optional for JSON.\nInput Type: String\n\n";
+        "\nFlags: -s, --handshakeOnly\nDatakey: /Capabilities/qo-ssh.test.handshake-only\n"
+        "Description: If true, end the test after the SSH handshake (banner, key exchange, "
+        "service request).\n    No user name, password or key is sent, so username and password "
+        "are not required;\n    the document reports the server and its algorithms as in every "
+        "test.\n    Cannot be combined with commands.\n    Default: false\nRequirement: Optional "
+        "for CLI. Optional for JSON.\nInput Type: Boolean\n\n";
     for (const auto& arguments : requests) {
         SCOPED_TRACE(Shown(arguments));
         const ProbeRun run = RunVek(Cli(arguments));

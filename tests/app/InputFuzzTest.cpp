@@ -53,6 +53,8 @@ public:
             "--useIpv6",
             "-i",
             "--testId",
+            "-s",
+            "--handshakeOnly=true",
             "-f",
             "--",
             "-",
@@ -183,6 +185,7 @@ private:
             "common.test.send-data-bytes",
             "common.test.max-downloads-bytes",
             "common.test.flag.ignore-file-size-limits",
+            "qo-ssh.test.handshake-only",
         };
         static const std::vector<std::string> kSettings = {"DataDirectory", "MaxCommandLength",
                                                            "DebugModeOn"};

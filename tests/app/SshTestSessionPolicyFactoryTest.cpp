@@ -161,6 +161,16 @@ Description: Known hosts in the OpenSSH known_hosts format, base64 encoded.
     When given, credentials are sent only to a server whose host key is listed for its name.
 Requirement: Optional for CLI. Optional for JSON.
 Input Type: String
+
+Flags: -s, --handshakeOnly
+Datakey: /Capabilities/qo-ssh.test.handshake-only
+Description: If true, end the test after the SSH handshake (banner, key exchange, service request).
+    No user name, password or key is sent, so username and password are not required;
+    the document reports the server and its algorithms as in every test.
+    Cannot be combined with commands.
+    Default: false
+Requirement: Optional for CLI. Optional for JSON.
+Input Type: Boolean
 )";
 
 // Only the armour line matters to the input check; the key is parsed at login.
@@ -454,6 +464,8 @@ TEST_F(SshTestSessionPolicyFactoryTest, RefusesBadInputAndKeepsTheCallersPolicy)
          "The private key is not an OpenSSH or PEM private key."},
         {WithCredentials({"-u", "example-host", "-a", Encoded("-----BEGIN")}),
          "The private key is not an OpenSSH or PEM private key."},
+        {{"-u", "example-host", "-s", "-c", Encoded("uname")},
+         "The handshake-only mode runs no commands."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.message);

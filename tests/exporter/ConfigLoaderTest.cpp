@@ -122,7 +122,9 @@ TEST(ExporterConfig, RefusesBadFilesSayingWhy) {
         {"jobs: {}", "expected a mapping \"modules\""},
         {"modules: {}\nextra: 1\n", "unknown key \"extra\""},
         {"modules:\n  m: 3\n", "module \"m\": must be a mapping"},
-        {"modules:\n  m:\n    password: p\n", "module \"m\": username is missing"},
+        {"modules:\n  m:\n    password: p\n",
+         "module \"m\": password needs username (a module without username runs the handshake "
+         "only)"},
         {start, "give exactly one of password, password_file and private_key_file"},
         {start + "    password: a\n    password_file: /x\n", "give exactly one of"},
         {start + "    password: p\n    passphrase_file: /x\n",

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -15,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "exporter/ExporterTestSupport.h"
+#include "fixtures/AsyncsshFixture.h"
 #include "fixtures/HostilePorts.h"
 #include "fixtures/OpenSshFingerprint.h"
 #include "fixtures/SshdFixture.h"
@@ -84,6 +88,28 @@ std::map<std::string, std::string> Query(int port, const std::string& query,
     return values;
 }
 
+// A module without a user: the handshake only.
+const char kBannerModule[] = "  ssh_banner:\n    timeout: 3s\n";
+
+// The alert rules and the fleet-audit queries (its only promql blocks) of
+// docs/exporter.md as printed, the queries as recording rules beside the alerts.
+std::string DocumentedAuditRules() {
+    std::ifstream file(std::string(VEK_TEST_SOURCE_DIR) + "/docs/exporter.md");
+    const std::string doc((std::istreambuf_iterator<char>(file)), {});
+    const auto block = [&doc](const std::string& fence, std::size_t from) {
+        const std::size_t begin = doc.find(fence, from) + fence.size();
+        return doc.substr(begin, doc.find("\n```\n", begin) - begin + 1);
+    };
+    std::string rules = block("```yaml\n", doc.find("### Alert rules")) +
+                        "  - name: documented-queries\n    rules:\n";
+    for (std::size_t at = doc.find("```promql\n"); at != std::string::npos;
+         at = doc.find("```promql\n", at + 1)) {
+        rules += "      - record: documented:query" + std::to_string(at) +
+                 "\n        expr: " + Json(block("```promql\n", at)).dump() + "\n";
+    }
+    return rules;
+}
+
 TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
     const VekTest::TempDir dir;
@@ -102,21 +128,28 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
             "  ssh_key:\n    username: " + VekTest::YamlQuoted(sshd.user) +
             "\n    private_key_file: " + sshd.encryptedKey +
             "\n    passphrase_file: " + dir.File("passphrase") + "\n" + trust);
+    std::ofstream(dir.File("exporter.yml"), std::ios::app) << kBannerModule;
+    VekTest::WriteFile(dir.File("rules.yml"), DocumentedAuditRules(), 0644);
+    ASSERT_EQ(std::system(("promtool check rules " + dir.File("rules.yml")).c_str()), 0);
     VekTest::ExporterProcess exporter(dir.File("exporter.log"),
                                       {"--config.file=" + dir.File("exporter.yml")});
     ASSERT_TRUE(exporter.Started()) << exporter.Process().Log();
 
     const std::string sshdTarget = "127.0.0.1:" + std::to_string(sshd.port);
+    const auto terrapin =
+        "127.0.0.1:" + std::to_string(VekTest::ReadAsyncsshEndpoint().terrapinPort);
     VekTest::WriteFile(
         dir.File("prometheus.yml"),
         "global:\n  scrape_interval: 4s\n  scrape_timeout: 4s\n"
         "scrape_configs:\n" +
+            ScrapeJob("ssh_banner", "ssh_banner", terrapin, exporter.Port()) +
             ScrapeJob("ssh_password", "ssh_password", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_wrong_password", "ssh_wrong_password", sshdTarget, exporter.Port()) +
             ScrapeJob("ssh_key", "ssh_key", "127.0.0.1:" + std::to_string(sshd.keyOnlyPort),
                       exporter.Port()) +
             ScrapeJob("ssh_refused", "ssh_password", "127.0.0.1:" + std::to_string(refused.Port()),
-                      exporter.Port()),
+                      exporter.Port()) +
+            "rule_files: ['" + dir.File("rules.yml") + "']\n",
         0644);
     const int port = FreeLoopbackPort();
     // Loopback only, its own data folder, nothing kept beyond the test.
@@ -135,13 +168,23 @@ TEST(ExporterPrometheus, ScrapesTheExporterAndStoresWhatItMeasured) {
     while (std::chrono::steady_clock::now() < deadline) {
         success = Query(port, "probe_success");
         stages = Query(port, "probe_ssh_stage_duration_seconds{job=\"ssh_password\"}", "stage");
-        if (success.size() == 4 && success["ssh_password"] == "1" && success["ssh_key"] == "1" &&
+        if (success.size() == 5 && success["ssh_password"] == "1" && success["ssh_key"] == "1" &&
             stages.size() == 7) {
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
-    ASSERT_EQ(success.size(), 4u) << prometheus.Log() << exporter.Process().Log();
+    ASSERT_EQ(success.size(), 5u) << prometheus.Log() << exporter.Process().Log();
+    // A module without a user: the handshake only, and the offer: Terrapin, no strict kex.
+    EXPECT_EQ(success["ssh_banner"], "1");
+    EXPECT_EQ(Query(port, "probe_ssh_terrapin_vulnerable - probe_ssh_strict_kex")["ssh_banner"],
+              "1");
+    EXPECT_EQ(Query(port, "probe_ssh_weak_algorithm_info", "algorithm")["ssh_banner/arcfour"], "1");
+    // Each cipher once, though offered in both directions.
+    EXPECT_EQ(
+        Query(port,
+              "count by (job) (probe_ssh_server_algorithm_info{kind=\"cipher\"})")["ssh_banner"],
+        "2");
     // The first scrapes may come while the machine is busy; a timed-out password
     // test is retried by the next scrape, so success must show up in time.
     EXPECT_EQ(success["ssh_password"], "1") << exporter.Process().Log();

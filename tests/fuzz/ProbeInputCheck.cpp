@@ -127,6 +127,10 @@ std::string CheckPolicy(int argc, const char* const* argv) {
     if (policy->GetCommands().size() > policy->GetMaxCommandLength()) {
         return "commands longer than the accepted maximum";
     }
+    if (policy->IsHandshakeOnly() ? !policy->GetCommands().empty()
+                                  : policy->GetUsername().GetText().empty()) {
+        return "a handshake-only policy with commands, or another without a user name";
+    }
     try {
         policy->ToString();
     } catch (const std::exception& error) {
@@ -182,10 +186,13 @@ std::string CheckParsedValues(const IVekCommand& command, bool jsonMode) {
         bool required = requirement == OptionRequirementEnum::RequiredForBoth ||
                         requirement == (jsonMode ? OptionRequirementEnum::RequiredForJson
                                                  : OptionRequirementEnum::RequiredForCli);
-        // A given, non-empty waiving option (the key for the password) lifts it.
+        // A given waiving option lifts it: the key for the password, or -s given as true.
         for (const char waiving : option->GetRequirementWaivingFlags()) {
             std::string value;
-            if (Has(command, waiving, value) && !value.empty()) {
+            bool on = false;
+            if (Has(command, waiving, value) && !value.empty() &&
+                (waiving != Constants::HandshakeOnlyOptionShortFlag ||
+                 (command.TryGet(waiving, on) && on))) {
                 required = false;
             }
         }

@@ -51,6 +51,18 @@ protected:
     std::unique_ptr<SecretFile> password_;
 };
 
+// Without -l the check runs the handshake only and needs no credentials.
+TEST_F(CheckVekAsyncsshTest, TheServersOfferTakesTheStatesOfTerrapinAndWeakAlgorithms) {
+    RunCases(
+        {{"not judged by default", {}, "OK", "{target} SSH-2\\.0-AsyncSSH_[^ ]+ in {s} s"},
+         {"WARNING", {"--weak-algorithms", "1"}, "WARNING", "weak algorithms offered: arcfour"},
+         {"CRITICAL",
+          {"--terrapin", "2"},
+          "CRITICAL",
+          "open to the Terrapin attack \\(CVE-2023-48795\\)"}},
+        {"-H", server_.host, "-p", std::to_string(server_.terrapinPort)}, kTarget);
+}
+
 TEST_F(CheckVekAsyncsshTest, EveryStateOfTheTotalTimeThresholds) {
     const std::string ok = "{target} in {s} s";
     const std::string warning = "the test took {s} s \\(warning threshold ";

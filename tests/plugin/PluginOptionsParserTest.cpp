@@ -111,7 +111,9 @@ TEST(PluginOptionsParserTest, HelpAndVersionWinOverEverythingElse) {
 TEST(PluginOptionsParserTest, RefusesWithTheReason) {
     const std::vector<std::pair<Arguments, std::string>> cases = {
         {{"-l", "monitor"}, "no host name given (-H)"},
-        {{"-H", "server"}, "no user name given (-l)"},
+        {{"-H", "server", "-C", "uptime"}, "-C/--command needs a user name (-l)"},
+        {{"-H", "server", "-i", "/k"},
+         "--password-file and -i/--identity-file need a user name (-l)"},
         {With({"-p", "0"}), "invalid port '0': give a whole number from 1 to 65535"},
         {With({"-p", "65536"}), "invalid port '65536': give a whole number from 1 to 65535"},
         {With({"-p", "22x"}), "invalid port '22x': give a whole number from 1 to 65535"},
