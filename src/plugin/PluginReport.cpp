@@ -80,10 +80,12 @@ std::string QuoteLabel(const std::string& label) {
 }
 
 std::string FormatPerformanceData(const PluginOptions& options,
-                                  const VekProbeClient::ProbeDocument& outcome) {
+                                  const VekProbeClient::ProbeDocument& outcome,
+                                  std::optional<long long> timeMilliseconds) {
     const std::string maximum = std::to_string(options.timeoutSeconds);
-    std::string data = PerfdataItem("time", FormatSeconds(outcome.TotalMilliseconds()) + "s",
-                                    Field(options.warning), Field(options.critical), "0", maximum);
+    const long long time = timeMilliseconds.value_or(outcome.TotalMilliseconds());
+    std::string data = PerfdataItem("time", FormatSeconds(time) + "s", Field(options.warning),
+                                    Field(options.critical), "0", maximum);
     for (std::size_t index = 0; index < VekProbeClient::kStageCount; ++index) {
         if (outcome.stageMilliseconds[index]) {
             data += " " + PerfdataItem(VekProbeClient::ProbeStages()[index].name,
