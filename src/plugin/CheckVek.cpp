@@ -221,6 +221,10 @@ PluginAnswer RunCheck(const std::vector<std::string>& arguments,
             return Unknown("cannot start the probe " + probe.executable + ": " +
                            error.code().message());
         }
+        if (run.killed == KillReasonEnum::Deadline) {
+            // The test's time is check_vek's own.
+            run.elapsed = VekProbeClient::Clock::now() - environment.start;
+        }
         return JudgeRun(options, run);
     } catch (const XPluginUsageError& error) {
         return Unknown(error.what());

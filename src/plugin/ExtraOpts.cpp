@@ -126,16 +126,23 @@ ExtraOptsResult ExpandExtraOpts(const std::vector<std::string>& arguments,
                                 const std::string& pluginName) {
     ExtraOptsResult result;
     std::vector<std::string> own;
-    for (const std::string& argument : arguments) {
-        if (argument == "--") {
-            break;
-        }
-        const bool bare = argument == kOption;
-        if (!bare && argument.compare(0, kOption.size() + 1, kOption + "=") != 0) {
-            own.push_back(argument);
+    const auto rest = std::find(arguments.begin(), arguments.end(), "--");
+    for (auto argument = arguments.begin(); argument != rest; ++argument) {
+        std::string value;
+        if (*argument == kOption) {
+            // As the Monitoring Plugins read it: a next word that is no option is the value.
+            const auto next = argument + 1;
+            if (next != rest && !next->empty() && next->front() != '-') {
+                value = *next;
+                argument = next;
+            }
+        } else if (argument->compare(0, kOption.size() + 1, kOption + "=") == 0) {
+            value = argument->substr(kOption.size() + 1);
+        } else {
+            own.push_back(*argument);
             continue;
         }
-        Section section = Load(bare ? "" : argument.substr(kOption.size() + 1), pluginName);
+        Section section = Load(value, pluginName);
         result.arguments.insert(result.arguments.end(), section.arguments.begin(),
                                 section.arguments.end());
         if (section.password) {
@@ -144,7 +151,6 @@ ExtraOptsResult ExpandExtraOpts(const std::vector<std::string>& arguments,
     }
     result.arguments.insert(result.arguments.end(), own.begin(), own.end());
     // Everything from "--" on is passed as it is.
-    const auto rest = std::find(arguments.begin(), arguments.end(), "--");
     result.arguments.insert(result.arguments.end(), rest, arguments.end());
     return result;
 }

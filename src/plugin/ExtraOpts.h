@@ -17,7 +17,8 @@ struct ExtraOptsResult {
     std::optional<VekLibrary::VekDomain::SensitiveString> password;
 };
 
-// Reads every --extra-opts[=[SECTION][@FILE]] of `arguments`, the monitoring
+// Reads every --extra-opts[=[SECTION][@FILE]] of `arguments` (also
+// "--extra-opts VALUE" when VALUE does not start with "-"), the monitoring
 // plugins' convention: SECTION defaults to `pluginName`, FILE to $MP_CONFIG_FILE,
 // else the first of the standard locations (DefaultExtraOptsFiles) that exists.
 // Each "key = value" line of the section becomes "--key=value", a "key" line

@@ -1,0 +1,142 @@
+// The plugin contract: check_vek answers within -t plus 0.1 s whatever hangs, gives
+// UNKNOWN for faults of its own configuration, and answers the command lines of
+// check_ssh (Debian's monitoring-plugins-basic) with the same state.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "fixtures/LoopbackServer.h"
+#include "fixtures/SshdFixture.h"
+#include "plugin/PluginProcess.h"
+
+namespace {
+
+using VekTest::SecretFile;
+
+const std::string kCheckSsh = "/usr/lib/nagios/plugins/check_ssh";
+
+struct ContractCase {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::string state;
+    // A regular expression for the whole status text.
+    std::string text;
+};
+
+// The time check_vek reports for itself (its "time" item), else the time the test
+// saw it run: a timeout answer is written at once after the moment it reports.
+double AnsweredAfter(const VekTest::PluginRun& run) {
+    const VekTest::PerfdataItem* time = VekTest::FindPerfdata(run.answer, "time");
+    return time != nullptr ? std::stod(time->value)
+                           : std::chrono::duration<double>(run.process.elapsed).count();
+}
+
+TEST(CheckVekContractTest, EveryCaseEndsWithinTheTimeoutInItsState) {
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const std::vector<std::string> target = {"-H", sshd.host, "-p", std::to_string(sshd.port)};
+    const SecretFile frozen("#!/bin/sh\nkill -STOP $$\n", "700");
+    const VekTest::LoopbackServer silent(VekTest::StaySilent());
+    const std::string fifo = frozen.Path() + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const SecretFile wrongPassphrase("not-" + sshd.keyPassphrase + "\n");
+    const std::string version = "OpenSSH_[^ ]+ [^|]* \\(protocol 2\\.0\\) ";
+
+    const std::vector<ContractCase> cases = {
+        {"frozen probe",
+         {"--probe", frozen.Path(), "-t", "2"},
+         "CRITICAL",
+         "timeout \\(no result within -t 2 s; the probe was killed\\)"},
+        {"frozen probe, check_tcp's -t form",
+         {"--probe", frozen.Path(), "-t", "2:WARNING"},
+         "WARNING",
+         "timeout \\(no result within -t 2 s; the probe was killed\\)"},
+        {"FIFO password file",
+         {"-l", sshd.user, "--password-file", fifo, "-t", "2"},
+         "UNKNOWN",
+         "--password-file .*\\.fifo: is a FIFO, not a regular file"},
+        {"silent server",
+         {"-H", "127.0.0.1", "-p", std::to_string(silent.Port()), "-t", "2"},
+         "CRITICAL",
+         "timeout \\(A timeout occurred\\. Reason: SSH handshake timed out\\.\\)"},
+        // Local faults.
+        {"directory as password file",
+         {"-l", sshd.user, "--password-file", "/tmp"},
+         "UNKNOWN",
+         "--password-file /tmp: is a directory, not a regular file"},
+        {"locked key without its passphrase",
+         {"-l", sshd.user, "-i", sshd.encryptedKey},
+         "UNKNOWN",
+         "the private key cannot be loaded or unlocked \\(wrong or missing passphrase\\?\\) "
+         "\\(User authentication failed with status: -16\\)"},
+        {"wrong passphrase",
+         {"-l", sshd.user, "-i", sshd.encryptedKey, "--passphrase-file", wrongPassphrase.Path()},
+         "UNKNOWN",
+         "the private key cannot be loaded or unlocked .*"},
+        {"--expect-exit without -C",
+         {"-l", sshd.user, "--expect-exit", "1"},
+         "UNKNOWN",
+         "--expect-exit needs a command \\(-C\\)"},
+        // check_ssh's options; without -l the handshake only.
+        {"handshake only", {}, "OK", "127\\.0\\.0\\.1:[0-9]+ SSH-2\\.0-OpenSSH_[^|]+ in [0-9.]+ s"},
+        {"-r not the whole version",
+         {"-r", "OpenSSH_9.2p1"},
+         "CRITICAL",
+         version + "version mismatch, expected 'OpenSSH_9\\.2p1'"},
+        {"-P 2.0",
+         {"-P", "2.0"},
+         "OK",
+         "127\\.0\\.0\\.1:[0-9]+ SSH-2\\.0-OpenSSH_[^|]+ in [0-9.]+ s"},
+        {"-P 1.99",
+         {"-P", "1.99"},
+         "CRITICAL",
+         version + "protocol version mismatch, expected '1\\.99'"},
+    };
+    for (const ContractCase& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        std::vector<std::string> arguments = target;
+        arguments.insert(arguments.end(), entry.arguments.begin(), entry.arguments.end());
+        const VekTest::PluginRun run = VekTest::RunPlugin(arguments);
+        EXPECT_EQ(run.answer.state, entry.state) << run.answer.text;
+        EXPECT_TRUE(std::regex_match(run.answer.text, std::regex(entry.text)))
+            << run.answer.text << "\n  does not match " << entry.text;
+        const auto t = std::find(arguments.begin(), arguments.end(), "-t");
+        const double timeout = t == arguments.end() ? 10 : std::stod(*(t + 1));
+        EXPECT_LE(AnsweredAfter(run), timeout + 0.1) << run.process.standardOutput;
+    }
+    ::unlink(fifo.c_str());
+}
+
+// The state of check_vek is check_ssh's for check_ssh's own command lines.
+TEST(CheckVekContractTest, CheckSshCommandLinesGiveCheckSshsState) {
+    if (::access(kCheckSsh.c_str(), X_OK) != 0) {
+        GTEST_FAIL() << kCheckSsh << " is missing: install monitoring-plugins-basic";
+    }
+    const VekTest::SshdEndpoint sshd = VekTest::ReadSshdEndpoint();
+    const VekTest::PluginRun reference =
+        VekTest::RunPlugin({"-H", sshd.host, "-p", std::to_string(sshd.port)});
+    std::smatch software;
+    ASSERT_TRUE(
+        std::regex_search(reference.answer.text, software, std::regex("SSH-2\\.0-([^|]+) in ")));
+    for (const std::vector<std::string>& extra : std::vector<std::vector<std::string>>{
+             {}, {"-r", "OpenSSH_9.2p1"}, {"-r", software[1]}, {"-t", "5"}, {"-P", "2.0"}}) {
+        std::vector<std::string> arguments = {"-H", sshd.host, "-p", std::to_string(sshd.port)};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        VekTest::ProbeRequest request;
+        request.arguments = arguments;
+        const VekTest::ProbeRun checkSsh = VekTest::RunProbe(kCheckSsh, request);
+        const VekTest::PluginRun checkVek = VekTest::RunPlugin(arguments);
+        EXPECT_EQ(checkVek.process.exitCode, checkSsh.exitCode)
+            << checkSsh.standardOutput << checkVek.process.standardOutput;
+    }
+}
+
+}  // namespace
