@@ -131,6 +131,7 @@ std::string HelpText() {
            "\n"
            "Output:\n"
            "  SSH OK - <host>:<port> [<server identification> ]in <seconds> s|<perfdata>\n"
+           "  (without -l the negotiated algorithms follow the identification).\n"
            "\n"
            "  On WARNING and CRITICAL the reasons replace the text after the dash.\n"
            "  Performance data: time, then dns, connect, banner, kex, service_request,\n"

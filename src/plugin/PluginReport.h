@@ -13,7 +13,9 @@ namespace VekPlugin {
 // The whole standard output of a check that got a result document:
 //   "SSH <STATE> - <text>|<performance data>\n" and the captured output, cut to
 // kLongOutputBytes, on the lines after it. <text> is "<host>:<port>
-// [<server identification> ]in <seconds> s" when no reason was found, else the
+// [<server identification> ][(kex ..., host key ..., cipher ..., MAC ...) ]in
+// <seconds> s" (the algorithms for a handshake-only check) when no reason was
+// found, else the
 // reasons, "; "-separated. A "|" in any text becomes U+00A6 (broken bar), since a
 // "|" on any line starts performance data.
 std::string FormatReport(const PluginOptions& options, const VekProbeClient::ProbeDocument& outcome,
