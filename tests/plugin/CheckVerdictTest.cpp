@@ -86,19 +86,9 @@ TEST(CheckVerdictTest, TheServerIdentificationOnTheStatusLineAndForMinusRAndMinu
     Json document = CompleteDocument();
     Metrics(document)["qo-ssh.results.metrics.server-identification"] =
         "SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3";
-    const std::string ok = "OK - 127.0.0.1:2222 SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3 in 0.092 s";
-    const std::string shown = "CRITICAL - OpenSSH_9.2p1 Debian-2+deb12u3 (protocol 2.0) ";
-    // As check_ssh: the whole software version, exactly.
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"-r", "OpenSSH_9.2p1 Debian-2+deb12u3"}, ok},
-        {{"-P", "2.0"}, ok},
-        {{"-r", "OpenSSH_9.2p1"}, shown + "version mismatch, expected 'OpenSSH_9.2p1'"},
-        {{"-r", "OpenSSH"}, shown + "version mismatch, expected 'OpenSSH'"},
-        {{"-P", "1.99"}, shown + "protocol version mismatch, expected '1.99'"},
-    };
-    for (const auto& [arguments, text] : cases) {
-        EXPECT_EQ(StatusText(Answer(arguments, document)), "SSH " + text) << arguments[1];
-    }
+    // As check_ssh: the whole software version, exactly (the sshd tests show mismatches).
+    EXPECT_EQ(StatusText(Answer({"-r", "OpenSSH_9.2p1 Debian-2+deb12u3", "-P", "2.0"}, document)),
+              "SSH OK - 127.0.0.1:2222 SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3 in 0.092 s");
     // Without the key (probes before it), -r cannot be judged.
     EXPECT_EQ(StatusText(Answer({"-r", "OpenSSH"}, CompleteDocument())),
               "SSH UNKNOWN - the probe reports no server identification to match -r or -P "
