@@ -111,13 +111,14 @@ std::string HelpText() {
            "        State of a server whose offer is open to the Terrapin attack,\n"
            "        CVE-2023-48795 (default OK: not checked).\n"
            "  --extra-opts=[SECTION][@FILE]\n"
-           "        Reads options from SECTION (default check_vek) of the ini FILE (default\n"
-           "        $MP_CONFIG_FILE, else " +
+           "        Reads options from SECTION (default check_vek) of the ini FILE\n"
+           "        (default $MP_CONFIG_FILE, else the first of the standard places, such\n"
+           "        as " +
            DefaultExtraOptsFiles()[2] +
-           " and the other\n"
-           "        standard places), one \"long-option = value\" a line, before the command\n"
-           "        line's. A \"password = ...\" line there is the password; the file must\n"
-           "        then be one only its owner may access.\n"
+           "),\n"
+           "        one \"long-option = value\" a line, before the command line's. A\n"
+           "        \"password = ...\" line there is the password; the file must then be\n"
+           "        one only its owner may access.\n"
            "  --probe=PATH\n"
            "        The probe to run (default: vek in the folder of check_vek).\n"
            "  -V, --version\n"
