@@ -13,8 +13,10 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "plugin/AnswerDeadline.h"
 #include "plugin/CheckVek.h"
 #include "plugin/CheckVerdict.h"
 #include "plugin/PluginOptionsParser.h"
@@ -227,6 +229,25 @@ TEST(CheckVerdictTest, AKilledProbeIsATimeoutOrUnknown) {
     run.killed = VekProbeClient::KillReasonEnum::OutputTooLarge;
     EXPECT_EQ(VekPlugin::JudgeRun(options, run).text,
               "SSH UNKNOWN - the probe's standard output passed 64 MiB; it was killed\n");
+}
+
+// Whatever hangs, the last word ends the process at its moment with its state,
+// unless the check claimed the answer first.
+TEST(CheckVerdictTest, TheLastWordEndsAHangingCheck) {
+    const auto soon = [] {
+        return std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+    };
+    EXPECT_EXIT(
+        {
+            VekPlugin::AnswerDeadline lastWord;
+            lastWord.Arm(soon(), PluginStateEnum::Warning, "SSH WARNING - timeout\n");
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+        },
+        testing::ExitedWithCode(1), "");
+    VekPlugin::AnswerDeadline claimed;
+    claimed.Arm(soon(), PluginStateEnum::Warning, "");
+    claimed.Claim();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 }  // namespace
