@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include <re2/re2.h>
+
 #include "crypto/HostKeyFingerprint.h"
 #include "domain/CommonTestErrors.h"
 #include "result/SshTestErrorKeys.h"
@@ -16,29 +18,13 @@ namespace SshTestErrorKeys = Ssh::SshTestErrorKeys;
 using VekLibrary::Crypto::HostKeyFingerprintText;
 using VekProbeClient::ProbeDocument;
 
-// What each error key of the probe means, in the words of the status line.
-const std::map<std::string, std::string>& ErrorTexts() {
-    static const std::map<std::string, std::string> texts = {
-        {CommonTestErrors::DnsResolutionError, "name resolution failed"},
-        {CommonTestErrors::UnknownConnectFailureError, "connection failed"},
-        {CommonTestErrors::ConnectTimeoutError, "connection timed out"},
-        {CommonTestErrors::TooMuchTimeError, "timeout"},
-        {SshTestErrorKeys::HandshakeFailureError, "handshake failed"},
-        {SshTestErrorKeys::HandshakeTimeoutError, "handshake timed out"},
-        {SshTestErrorKeys::AuthenticationFailedError, "authentication failed"},
-        {SshTestErrorKeys::AuthenticationTimeoutError, "authentication timed out"},
-        {SshTestErrorKeys::PasswordExpiredError, "password expired"},
-        {SshTestErrorKeys::CommandExecutionFailedError, "command execution failed"},
-        {SshTestErrorKeys::CommandExecutionTimeoutError, "command timed out"},
-        {SshTestErrorKeys::HostKeyMismatchError, "host key mismatch"},
-        {SshTestErrorKeys::HostKeyUnknownError, "host key unknown"},
-    };
-    return texts;
-}
+// How a status of -16 (a key that cannot be loaded or unlocked) or -48 (a wrong
+// passphrase of a PEM key) ends the probe's authentication-failed details: a fault of
+// the plugin's own configuration, not of the server.
+const RE2 kLocalKeyFault("status: -(?:16|48)$");
 
-std::string ErrorReason(const ProbeDocument& outcome) {
-    const auto known = ErrorTexts().find(*outcome.errorCode);
-    std::string reason = known != ErrorTexts().end() ? known->second : *outcome.errorCode;
+std::string ErrorReason(const ProbeDocument& outcome, const ErrorMeaning& meaning) {
+    std::string reason = meaning.text;
     if (outcome.errorDetails && !outcome.errorDetails->empty()) {
         reason += " (" + *outcome.errorDetails + ")";
     }
@@ -76,7 +62,97 @@ void CheckThresholds(const std::string& label, long long milliseconds,
     }
 }
 
+// -r and -P as check_ssh judges them: the software version (with its comments) and
+// the protocol version of "SSH-<protocol>-<software version>", each compared exactly.
+void CheckIdentification(const PluginOptions& options, const ProbeDocument& outcome,
+                         std::vector<CheckFinding>& findings) {
+    if (!outcome.serverIdentification) {
+        if (!outcome.errorCode) {
+            findings.push_back({PluginStateEnum::Unknown,
+                                "the probe reports no server identification to match -r or -P "
+                                "against"});
+        }
+        return;
+    }
+    const std::string& line = *outcome.serverIdentification;
+    const std::size_t dash = line.find('-', 4);
+    const std::string protocol = line.compare(0, 4, "SSH-") == 0 && dash != std::string::npos
+                                     ? line.substr(4, dash - 4)
+                                     : "";
+    const std::string software = protocol.empty() ? line : line.substr(dash + 1);
+    const std::string shown = software + " (protocol " + protocol + ")";
+    if (options.remoteVersion && software != *options.remoteVersion) {
+        findings.push_back({PluginStateEnum::Critical, shown + " version mismatch, expected '" +
+                                                           *options.remoteVersion + "'"});
+    }
+    if (options.remoteProtocol && protocol != *options.remoteProtocol) {
+        findings.push_back(
+            {PluginStateEnum::Critical,
+             shown + " protocol version mismatch, expected '" + *options.remoteProtocol + "'"});
+    }
+}
+
 }  // namespace
+
+const std::vector<ErrorMeaning>& ErrorMeanings() {
+    using Kind = ErrorKindEnum;
+    static const std::vector<ErrorMeaning> meanings = {
+        {CommonTestErrors::DnsResolutionError, "Invalid hostname/address", Kind::Local},
+        {CommonTestErrors::UnknownConnectFailureError, "connection failed", Kind::Server},
+        {CommonTestErrors::ConnectTimeoutError, "connection timed out", Kind::Timeout},
+        {CommonTestErrors::TooMuchTimeError, "timeout", Kind::Timeout},
+        {CommonTestErrors::OtherSocketFailure, "socket failure", Kind::Server},
+        {CommonTestErrors::RecvFailure, "receiving failed", Kind::Server},
+        {CommonTestErrors::RecvTimeout, "receiving timed out", Kind::Timeout},
+        {CommonTestErrors::SecureAuthenticationFailure, "secure authentication failed",
+         Kind::Server},
+        {CommonTestErrors::TlsHandshakeTimeout, "TLS handshake timed out", Kind::Timeout},
+        {CommonTestErrors::SendFailure, "sending failed", Kind::Server},
+        {CommonTestErrors::SendTimeout, "sending timed out", Kind::Timeout},
+        {CommonTestErrors::MaxDownloadLimitExceeded, "download limit exceeded", Kind::Server},
+        {SshTestErrorKeys::CommandTooLongError, "command too long", Kind::Local},
+        {SshTestErrorKeys::InvalidHostError, "Invalid hostname/address", Kind::Local},
+        {SshTestErrorKeys::HandshakeFailureError, "handshake failed", Kind::Server},
+        {SshTestErrorKeys::HandshakeTimeoutError, "handshake timed out", Kind::Timeout},
+        {SshTestErrorKeys::AuthenticationFailedError, "authentication failed", Kind::Server},
+        {SshTestErrorKeys::AuthenticationTimeoutError, "authentication timed out", Kind::Timeout},
+        {SshTestErrorKeys::PasswordExpiredError, "password expired", Kind::Server},
+        {SshTestErrorKeys::CommandExecutionFailedError, "command execution failed", Kind::Server},
+        {SshTestErrorKeys::CommandExecutionTimeoutError, "command timed out", Kind::Timeout},
+        {SshTestErrorKeys::UnknownError, "unknown error", Kind::Local},
+        {SshTestErrorKeys::HostKeyMismatchError, "host key mismatch", Kind::Server},
+        {SshTestErrorKeys::HostKeyUnknownError, "host key unknown", Kind::Local},
+    };
+    return meanings;
+}
+
+ErrorMeaning MeaningOf(const std::string& key, const std::string& details) {
+    for (const ErrorMeaning& meaning : ErrorMeanings()) {
+        if (meaning.key == key) {
+            if (key == SshTestErrorKeys::AuthenticationFailedError &&
+                RE2::PartialMatch(details, kLocalKeyFault)) {
+                return {
+                    key,
+                    "the private key cannot be loaded or unlocked (wrong or missing passphrase?)",
+                    ErrorKindEnum::Local};
+            }
+            return meaning;
+        }
+    }
+    return {key, key, IsTimeoutErrorKey(key) ? ErrorKindEnum::Timeout : ErrorKindEnum::Server};
+}
+
+PluginStateEnum StateOf(ErrorKindEnum kind, const PluginOptions& options) {
+    switch (kind) {
+        case ErrorKindEnum::Timeout:
+            return options.timeoutState;
+        case ErrorKindEnum::Local:
+            return PluginStateEnum::Unknown;
+        case ErrorKindEnum::Server:
+            break;
+    }
+    return PluginStateEnum::Critical;
+}
 
 bool IsTimeoutErrorKey(const std::string& key) {
     const std::string suffix = "-timeout";
@@ -109,23 +185,17 @@ CheckVerdict Decide(const std::vector<CheckFinding>& findings) {
 CheckVerdict Evaluate(const PluginOptions& options, const ProbeDocument& outcome) {
     std::vector<CheckFinding> findings;
     if (outcome.errorCode) {
-        const std::string& key = *outcome.errorCode;
-        // A name the known hosts do not list is a configuration to complete.
-        const PluginStateEnum state = key == SshTestErrorKeys::HostKeyMismatchError
-                                          ? PluginStateEnum::Critical
-                                      : key == SshTestErrorKeys::HostKeyUnknownError
-                                          ? PluginStateEnum::Unknown
-                                      : IsTimeoutErrorKey(key) ? options.timeoutState
-                                                               : PluginStateEnum::Critical;
-        findings.push_back({state, ErrorReason(outcome)});
+        const ErrorMeaning meaning =
+            MeaningOf(*outcome.errorCode, outcome.errorDetails.value_or(""));
+        findings.push_back({StateOf(meaning.kind, options), ErrorReason(outcome, meaning)});
     }
     // check_vek compares the key itself too, for probes that do not know --host-key;
     // a probe that does already said so. With --known-hosts the probe alone judges:
     // a key those list passes whatever --host-key says.
     const bool probeSawMismatch =
         outcome.errorCode && *outcome.errorCode == SshTestErrorKeys::HostKeyMismatchError;
-    if (!options.hostKeys.empty() && options.knownHostsFile.empty() &&
-        outcome.hostFingerprintHex && !probeSawMismatch) {
+    if (!options.hostKeys.empty() && options.knownHostsFile.empty() && outcome.hostFingerprintHex &&
+        !probeSawMismatch) {
         if (!IsAccepted(*outcome.hostFingerprintHex, options.hostKeys)) {
             findings.push_back(
                 {PluginStateEnum::Critical, "host key mismatch (the server's key " +
@@ -144,17 +214,8 @@ CheckVerdict Evaluate(const PluginOptions& options, const ProbeDocument& outcome
                             options.stageCritical[index], findings);
         }
     }
-    if (options.remoteVersion) {
-        if (outcome.serverIdentification) {
-            if (outcome.serverIdentification->find(*options.remoteVersion) == std::string::npos) {
-                findings.push_back({PluginStateEnum::Critical,
-                                    "version mismatch, expected '" + *options.remoteVersion +
-                                        "' in '" + *outcome.serverIdentification + "'"});
-            }
-        } else if (!outcome.errorCode) {
-            findings.push_back({PluginStateEnum::Unknown,
-                                "the probe reports no server identification to match -r against"});
-        }
+    if (options.remoteVersion || options.remoteProtocol) {
+        CheckIdentification(options, outcome, findings);
     }
     if (options.weakAlgorithmsState != PluginStateEnum::Ok && outcome.weakAlgorithms &&
         !outcome.weakAlgorithms->empty()) {
@@ -167,10 +228,11 @@ CheckVerdict Evaluate(const PluginOptions& options, const ProbeDocument& outcome
     }
     if (options.command && !outcome.errorCode) {
         const long long status = outcome.returnCode.value_or(0);
-        if (status != options.expectExit) {
+        const int expected = options.expectExit.value_or(0);
+        if (status != expected) {
             findings.push_back({PluginStateEnum::Critical, "exit status " + std::to_string(status) +
                                                                ", expected " +
-                                                               std::to_string(options.expectExit)});
+                                                               std::to_string(expected)});
         }
         if (options.expectPattern && !options.expectPattern->Found(outcome.output.value_or(""))) {
             findings.push_back(

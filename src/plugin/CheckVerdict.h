@@ -25,14 +25,34 @@ struct CheckVerdict {
 // Combines findings: the worst state wins and brings its reasons.
 CheckVerdict Decide(const std::vector<CheckFinding>& findings);
 
-// Judges one result document against the options: the probe's error key (a
-// budget that ran out becomes --timeout-state, a host-key mismatch is always
-// CRITICAL, a host key unknown to --known-hosts UNKNOWN, every other key CRITICAL), the host key against --host-key, -w/-c on
+// Judges one result document against the options: the probe's error key by
+// MeaningOf, the host key against --host-key, -w/-c on
 // the total time of a test that completed, the stage thresholds on every stage
-// that ran, -r against the server identification, --weak-algorithms and
+// that ran, -r and -P against the server identification, --weak-algorithms and
 // --terrapin against the server's offer, and --expect-exit and -e against a
 // command that ran to its end.
 CheckVerdict Evaluate(const PluginOptions& options, const VekProbeClient::ProbeDocument& outcome);
+
+// Whose fault an error key of the probe is: the server's (CRITICAL), the plugin's
+// own configuration or machine (UNKNOWN), or a budget that ran out (--timeout-state).
+enum class ErrorKindEnum { Server, Local, Timeout };
+
+struct ErrorMeaning {
+    std::string key;
+    // The words of the status line for it.
+    std::string text;
+    ErrorKindEnum kind;
+};
+
+// Every error key the probe defines, with its meaning.
+const std::vector<ErrorMeaning>& ErrorMeanings();
+
+// The meaning of `key` with its details: an authentication that failed on the
+// private key itself (-16, -48) is a local fault; a key the probe does not define
+// is the server's fault, or a time-out when it ends in "-timeout".
+ErrorMeaning MeaningOf(const std::string& key, const std::string& details);
+
+PluginStateEnum StateOf(ErrorKindEnum kind, const PluginOptions& options);
 
 // True for the error keys of a budget that ran out.
 bool IsTimeoutErrorKey(const std::string& key);

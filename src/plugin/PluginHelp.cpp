@@ -1,5 +1,6 @@
 #include "plugin/PluginHelp.h"
 
+#include "plugin/ExtraOpts.h"
 #include "plugin/PluginOptions.h"
 #include "plugin/ReportLimits.h"
 #include "probeclient/ProbeStages.h"
@@ -28,8 +29,9 @@ std::string HelpText() {
            "            [-t <seconds>] [-4|-6] [-w <range>] [-c <range>]\n"
            "            [--stage-warning <stage>=<range>]... [--stage-critical "
            "<stage>=<range>]...\n"
-           "            [--expect-exit <code>] [-r <text>] [-e <regex>] [--timeout-state <state>]\n"
-           "            [--weak-algorithms <state>] [--terrapin <state>] [--probe <path>]\n"
+           "            [--expect-exit <code>] [-r <version>] [-P <protocol>] [-e <regex>]\n"
+           "            [--timeout-state <state>] [--weak-algorithms <state>]\n"
+           "            [--terrapin <state>] [--extra-opts=[section][@file]] [--probe <path>]\n"
            "  check_vek -h | -V\n"
            "\n"
            "Options:\n"
@@ -67,14 +69,16 @@ std::string HelpText() {
            "  -C, --command=TEXT\n"
            "        Text run by the remote shell; its output is captured. Without it the\n"
            "        test ends after authentication.\n"
-           "  -t, --timeout=SECONDS\n"
-           "        Time budget of the whole test, 1 to 2147483 (default " +
+           "  -t, --timeout=SECONDS[:STATE]\n"
+           "        Time budget of the whole check, 1 to 2147483 (default " +
            std::to_string(kDefaultTimeoutSeconds) +
-           ").\n"
+           "); check_vek\n"
+           "        answers within it plus 0.1 s whatever happens. :STATE sets\n"
+           "        --timeout-state too, as check_tcp's -t.\n"
            "  -4, --use-ipv4\n"
-           "        Resolve the host name to an IPv4 address (the default).\n"
+           "        Resolve the host name to an IPv4 address only.\n"
            "  -6, --use-ipv6\n"
-           "        Prefer an IPv6 address, falling back to IPv4.\n"
+           "        Prefer an IPv6 address, falling back to IPv4 (the default).\n"
            "  -w, --warning=RANGE\n"
            "        WARNING when the total time in seconds alerts on RANGE.\n"
            "  -c, --critical=RANGE\n"
@@ -88,10 +92,12 @@ std::string HelpText() {
            "        CRITICAL likewise; repeatable.\n"
            "  --expect-exit=CODE\n"
            "        Exit status the command must end with, 0 to 255 (default 0), else\n"
-           "        CRITICAL.\n"
-           "  -r, --remote-version=TEXT\n"
-           "        CRITICAL unless TEXT is part of the server's identification line, as in\n"
-           "        SSH-2.0-OpenSSH_9.2p1.\n"
+           "        CRITICAL. Needs -C, as the exec stage thresholds do.\n"
+           "  -r, --remote-version=VERSION\n"
+           "        CRITICAL unless VERSION is the server's software version exactly: the\n"
+           "        text after SSH-2.0- (OpenSSH_9.2p1 Debian-2+deb12u3), as check_ssh's -r.\n"
+           "  -P, --remote-protocol=VERSION\n"
+           "        CRITICAL unless VERSION is the server's protocol version (2.0).\n"
            "  -e, --expect=REGEX\n"
            "        CRITICAL unless the regular expression (RE2's POSIX syntax) matches the\n"
            "        captured output (^ and $ also match at line ends). Needs -C.\n"
@@ -104,6 +110,15 @@ std::string HelpText() {
            "  --terrapin=STATE\n"
            "        State of a server whose offer is open to the Terrapin attack,\n"
            "        CVE-2023-48795 (default OK: not checked).\n"
+           "  --extra-opts=[SECTION][@FILE]\n"
+           "        Reads options from SECTION (default check_vek) of the ini FILE\n"
+           "        (default $MP_CONFIG_FILE, else the first of the standard places, such\n"
+           "        as " +
+           DefaultExtraOptsFiles()[2] +
+           "),\n"
+           "        one \"long-option = value\" a line, before the command line's. A\n"
+           "        \"password = ...\" line there is the password; the file must then be\n"
+           "        one only its owner may access.\n"
            "  --probe=PATH\n"
            "        The probe to run (default: vek in the folder of check_vek).\n"
            "  -V, --version\n"
@@ -117,6 +132,7 @@ std::string HelpText() {
            "\n"
            "Output:\n"
            "  SSH OK - <host>:<port> [<server identification> ]in <seconds> s|<perfdata>\n"
+           "  (without -l the negotiated algorithms follow the identification).\n"
            "\n"
            "  On WARNING and CRITICAL the reasons replace the text after the dash.\n"
            "  Performance data: time, then dns, connect, banner, kex, service_request,\n"
@@ -126,12 +142,11 @@ std::string HelpText() {
            " bytes.\n"
            "\n"
            "States:\n"
-           "  Every failure the probe reports is CRITICAL, except a time budget that ran\n"
-           "  out (--timeout-state). A refused test input, a probe that cannot be run or\n"
-           "  writes no result, and a usage error are UNKNOWN. A probe still running " +
-           std::to_string(kProbeGraceSeconds) +
-           " s\n"
-           "  after the budget is killed and the check gets --timeout-state.\n";
+           "  What the server does is CRITICAL, a time budget that ran out\n"
+           "  --timeout-state. A local fault is UNKNOWN: a usage error, an unreadable\n"
+           "  file, a key that cannot be loaded or unlocked, a host name that does not\n"
+           "  resolve, a probe that cannot be run or writes no result. A probe still\n"
+           "  running at -t is killed and the check gets --timeout-state.\n";
 }
 
 }  // namespace VekPlugin

@@ -36,15 +36,20 @@ struct PluginOptions {
 
     std::optional<std::string> command;
     int timeoutSeconds = kDefaultTimeoutSeconds;
-    bool ipv6 = false;
+    // Any address family, IPv6 first (the probe's -6); -4 restricts to IPv4.
+    bool ipv6 = true;
 
     std::optional<ThresholdRange> warning;
     std::optional<ThresholdRange> critical;
     // Per stage, in the order of VekProbeClient::ProbeStages().
     std::array<std::optional<ThresholdRange>, VekProbeClient::kStageCount> stageWarning;
     std::array<std::optional<ThresholdRange>, VekProbeClient::kStageCount> stageCritical;
-    int expectExit = 0;
+    // Empty: 0, and not given.
+    std::optional<int> expectExit;
+    // -r: the software version the server must announce, exactly; -P: its protocol
+    // version.
     std::optional<std::string> remoteVersion;
+    std::optional<std::string> remoteProtocol;
     // -e as given and compiled.
     std::optional<std::string> expect;
     std::shared_ptr<const VekProbeClient::OutputPattern> expectPattern;

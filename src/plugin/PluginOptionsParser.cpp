@@ -30,9 +30,10 @@ enum LongOnly : int {
     kProbe,
     kWeakAlgorithms,
     kTerrapin,
+    kExtraOpts,
 };
 
-const char kShortOptions[] = ":H:p:l:i:C:t:46w:c:r:e:Vh";
+const char kShortOptions[] = ":H:p:l:i:C:t:46w:c:r:P:e:Vh";
 
 const option kLongOptions[] = {
     {"hostname", required_argument, nullptr, 'H'},
@@ -53,11 +54,13 @@ const option kLongOptions[] = {
     {"stage-critical", required_argument, nullptr, kStageCritical},
     {"expect-exit", required_argument, nullptr, kExpectExit},
     {"remote-version", required_argument, nullptr, 'r'},
+    {"remote-protocol", required_argument, nullptr, 'P'},
     {"expect", required_argument, nullptr, 'e'},
     {"timeout-state", required_argument, nullptr, kTimeoutState},
     {"weak-algorithms", required_argument, nullptr, kWeakAlgorithms},
     {"terrapin", required_argument, nullptr, kTerrapin},
     {"probe", required_argument, nullptr, kProbe},
+    {"extra-opts", optional_argument, nullptr, kExtraOpts},
     {"version", no_argument, nullptr, 'V'},
     {"help", no_argument, nullptr, 'h'},
     {nullptr, 0, nullptr, 0},
@@ -158,10 +161,17 @@ void Apply(int code, const char* value, PluginOptions& options) {
         case 'C':
             options.command = NonEmpty(value, name);
             break;
-        case 't':
-            options.timeoutSeconds =
-                static_cast<int>(ParseInteger(value, 1, kMaxTimeoutSeconds, "timeout"));
+        case 't': {
+            // check_tcp's SECONDS:STATE sets --timeout-state too.
+            const std::string text = value;
+            const std::size_t colon = text.find(':');
+            options.timeoutSeconds = static_cast<int>(
+                ParseInteger(text.substr(0, colon), 1, kMaxTimeoutSeconds, "timeout"));
+            if (colon != std::string::npos) {
+                options.timeoutState = ParseState(text.substr(colon + 1));
+            }
             break;
+        }
         case '4':
             options.ipv6 = false;
             break;
@@ -185,6 +195,9 @@ void Apply(int code, const char* value, PluginOptions& options) {
             break;
         case 'r':
             options.remoteVersion = NonEmpty(value, name);
+            break;
+        case 'P':
+            options.remoteProtocol = NonEmpty(value, name);
             break;
         case 'e':
             options.expectPattern = CompileExpect(value);
@@ -272,8 +285,20 @@ PluginOptions ParsePluginOptions(const std::vector<std::string>& arguments) {
             throw XPluginUsageError("--password-file and -i/--identity-file need a user name (-l)");
         }
     }
-    if (options.expect && !options.command) {
-        throw XPluginUsageError("-e/--expect needs a command (-C)");
+    // What judges a command is refused without one rather than silently ignored.
+    const std::size_t exec = VekProbeClient::kStageCount - 1;
+    if (!options.command) {
+        const std::pair<bool, const char*> needCommand[] = {
+            {options.expect.has_value(), "-e/--expect"},
+            {options.expectExit.has_value(), "--expect-exit"},
+            {options.stageWarning[exec].has_value(), "--stage-warning exec=..."},
+            {options.stageCritical[exec].has_value(), "--stage-critical exec=..."},
+        };
+        for (const auto& [given, option] : needCommand) {
+            if (given) {
+                throw XPluginUsageError(std::string(option) + " needs a command (-C)");
+            }
+        }
     }
     if (!options.passphraseFile.empty() && options.identityFile.empty()) {
         throw XPluginUsageError("--passphrase-file needs an identity file (-i)");

@@ -69,6 +69,22 @@ std::string HostPort(const PluginOptions& options, const VekProbeClient::ProbeDo
     return (ipv6Literal ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
+// "(kex K, host key H, cipher C, MAC M) " of a handshake, each direction's
+// algorithm "cs/sc" when the two differ; empty when the probe reports none.
+std::string Algorithms(const VekProbeClient::ProbeDocument& outcome) {
+    const auto& found = outcome.algorithms;
+    const auto pair = [&found](std::size_t clientToServer) {
+        const std::string cs = found[clientToServer].value_or("");
+        const std::string sc = found[clientToServer + 1].value_or("");
+        return cs == sc ? cs : cs + "/" + sc;
+    };
+    if (!found[0] || !found[1] || !found[2]) {
+        return "";
+    }
+    return "(kex " + *found[0] + ", host key " + *found[1] + ", cipher " + pair(2) + ", MAC " +
+           pair(4) + ") ";
+}
+
 }  // namespace
 
 std::string QuoteLabel(const std::string& label) {
@@ -80,10 +96,12 @@ std::string QuoteLabel(const std::string& label) {
 }
 
 std::string FormatPerformanceData(const PluginOptions& options,
-                                  const VekProbeClient::ProbeDocument& outcome) {
+                                  const VekProbeClient::ProbeDocument& outcome,
+                                  std::optional<long long> timeMilliseconds) {
     const std::string maximum = std::to_string(options.timeoutSeconds);
-    std::string data = PerfdataItem("time", FormatSeconds(outcome.TotalMilliseconds()) + "s",
-                                    Field(options.warning), Field(options.critical), "0", maximum);
+    const long long time = timeMilliseconds.value_or(outcome.TotalMilliseconds());
+    std::string data = PerfdataItem("time", FormatSeconds(time) + "s", Field(options.warning),
+                                    Field(options.critical), "0", maximum);
     for (std::size_t index = 0; index < VekProbeClient::kStageCount; ++index) {
         if (outcome.stageMilliseconds[index]) {
             data += " " + PerfdataItem(VekProbeClient::ProbeStages()[index].name,
@@ -107,6 +125,9 @@ std::string FormatReport(const PluginOptions& options, const VekProbeClient::Pro
         text = HostPort(options, outcome) + " ";
         if (outcome.serverIdentification && !outcome.serverIdentification->empty()) {
             text += *outcome.serverIdentification + " ";
+        }
+        if (options.logname.empty()) {
+            text += Algorithms(outcome);
         }
         text += "in " + FormatSeconds(outcome.TotalMilliseconds()) + " s";
     } else {

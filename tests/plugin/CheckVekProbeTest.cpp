@@ -136,8 +136,8 @@ TEST(CheckVekProbeTest, UsageErrorsHelpAndVersion) {
     ExpectUnknown(RunPlugin({"-H", "h", "-l", "u", "-w", "2:1"}),
                   "invalid threshold range '2:1': start is greater than end");
     ExpectUnknown(RunPlugin({"-H", "h", "-l", "u"}),
-                  "no credentials: give --password-file, the environment variable VEK_PASSWORD, "
-                  "or -i");
+                  "no credentials: give --password-file, a password in --extra-opts, the "
+                  "environment variable VEK_PASSWORD, or -i");
     ExpectUnknown(RunPlugin({"-H", "h", "-l", "u", "--password-file", "/nonexistent/pw"}),
                   "--password-file /nonexistent/pw: cannot open: No such file or directory");
     const SecretFile empty("\n");

@@ -6,10 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "plugin/AnswerDeadline.h"
 #include "plugin/CheckVek.h"
 #include "plugin/CheckVerdict.h"
 #include "plugin/PluginOptionsParser.h"
@@ -77,67 +84,69 @@ std::string StatusText(const std::string& answer) {
     return answer.substr(0, answer.find('|'));
 }
 
-TEST(CheckVerdictTest, TheServerIdentificationOnTheStatusLineAndForMinusR) {
+TEST(CheckVerdictTest, TheServerIdentificationOnTheStatusLineAndForMinusRAndMinusP) {
     Json document = CompleteDocument();
     Metrics(document)["qo-ssh.results.metrics.server-identification"] =
         "SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3";
-    Metrics(document)["qo-ssh.results.metrics.algorithm.kex"] = "curve25519-sha256";
-    PluginStateEnum state;
-    EXPECT_EQ(StatusText(Answer({"-r", "OpenSSH_9.2"}, document, &state)),
+    // As check_ssh: the whole software version, exactly (the sshd tests show mismatches).
+    EXPECT_EQ(StatusText(Answer({"-r", "OpenSSH_9.2p1 Debian-2+deb12u3", "-P", "2.0"}, document)),
               "SSH OK - 127.0.0.1:2222 SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3 in 0.092 s");
-    EXPECT_EQ(state, PluginStateEnum::Ok);
-    EXPECT_EQ(StatusText(Answer({"-r", "Dropbear"}, document, &state)),
-              "SSH CRITICAL - version mismatch, expected 'Dropbear' in "
-              "'SSH-2.0-OpenSSH_9.2p1 Debian-2+deb12u3'");
-    EXPECT_EQ(state, PluginStateEnum::Critical);
-
     // Without the key (probes before it), -r cannot be judged.
-    EXPECT_EQ(StatusText(Answer({"-r", "OpenSSH"}, CompleteDocument(), &state)),
-              "SSH UNKNOWN - the probe reports no server identification to match -r against");
-    EXPECT_EQ(state, PluginStateEnum::Unknown);
+    EXPECT_EQ(StatusText(Answer({"-r", "OpenSSH"}, CompleteDocument())),
+              "SSH UNKNOWN - the probe reports no server identification to match -r or -P "
+              "against");
     EXPECT_EQ(StatusText(Answer({}, CompleteDocument())), "SSH OK - 127.0.0.1:2222 in 0.092 s");
 }
 
-TEST(CheckVerdictTest, EachErrorKeyMapsToItsState) {
-    struct KeyCase {
-        std::string key;
-        std::string words;
-        bool timeout;
+// The state table of docs/plugin.md names every error key the probe defines, and
+// says the state check_vek gives it.
+TEST(CheckVerdictTest, TheDocumentedStateTableCoversEveryErrorKey) {
+    const auto read = [](const std::string& path) {
+        std::ifstream in(std::string(VEK_TEST_SOURCE_DIR) + "/" + path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     };
-    const std::vector<KeyCase> cases = {
-        {"common.results.error.dns-resolution-failure", "name resolution failed", false},
-        {"common.results.error.unknown-connect-failure", "connection failed", false},
-        {"common.results.error.other.too-much-time", "timeout", true},
-        {"common.results.error.connect-timeout", "connection timed out", true},
-        {"common.results.error.recv-timeout", "common.results.error.recv-timeout", true},
-        {"common.results.error.send-timeout", "common.results.error.send-timeout", true},
-        {"common.results.error.other.tls-handshake-timeout",
-         "common.results.error.other.tls-handshake-timeout", true},
-        {"qo-ssh.results.error.handshake-failure", "handshake failed", false},
-        {"qo-ssh.results.error.handshake-timeout", "handshake timed out", true},
-        {"qo-ssh.results.error.authentication-failed", "authentication failed", false},
-        {"qo-ssh.results.error.authentication-timeout", "authentication timed out", true},
-        {"qo-ssh.results.error.password-expired", "password expired", false},
-        {"qo-ssh.results.error.command-execution-failed", "command execution failed", false},
-        {"qo-ssh.results.error.command-execution-timeout", "command timed out", true},
-        {"qo-ssh.results.error.command-too-long", "qo-ssh.results.error.command-too-long", false},
-        {"qo-ssh.results.error.unknown", "qo-ssh.results.error.unknown", false},
-        {"common.results.error.recv-failure", "common.results.error.recv-failure", false},
-        // Always CRITICAL, whatever --timeout-state says.
-        {"qo-ssh.results.error.host-key-mismatch", "host key mismatch", false},
-    };
-    for (const KeyCase& entry : cases) {
-        for (const std::string timeoutState : {"OK", "WARNING", "CRITICAL", "UNKNOWN"}) {
-            PluginStateEnum state;
-            const std::string answer =
-                Answer({"--timeout-state", timeoutState},
-                       WithError(CompleteDocument(), entry.key, "the details"), &state);
-            const std::string expected = entry.timeout ? timeoutState : std::string("CRITICAL");
-            EXPECT_EQ(StatusText(answer),
-                      "SSH " + expected + " - " + entry.words + " (the details)")
-                << entry.key << " with --timeout-state " << timeoutState;
+    // Keys are defined as PREFIX + "suffix", the prefixes as literals or likewise.
+    std::map<std::string, std::string> defined;
+    std::vector<std::string> keys;
+    for (const char* source :
+         {"src/domain/CommonTestErrors.cpp", "src/result/SshTestErrorKeys.cpp"}) {
+        const std::string text = read(source);
+        const std::regex definition(
+            "const std::string (\\w+) \\w+ =\\s*(?:(\\w+) \\+ )?\"([^\"]+)\";");
+        for (std::sregex_iterator it(text.begin(), text.end(), definition), end; it != end; ++it) {
+            const std::string value =
+                ((*it)[2].matched ? defined.at((*it)[2]) : "") + (*it)[3].str();
+            defined[(*it)[1]] = value;
+            if ((*it)[1].str().find("Prefix") == std::string::npos) {
+                keys.push_back(value);
+            }
         }
     }
+    ASSERT_EQ(keys.size(), VekPlugin::ErrorMeanings().size());
+    const std::string table = read("docs/plugin.md");
+    const std::regex row(
+        "\n\\| `([a-z.-]+)` \\(`([^`]+)`\\)[^|]*\\| ([A-Z]+|`--timeout-state`) \\|");
+    std::map<std::string, std::pair<std::string, std::string>> documented;
+    for (std::sregex_iterator it(table.begin(), table.end(), row), end; it != end; ++it) {
+        documented.emplace((*it)[1], std::make_pair((*it)[2].str(), (*it)[3].str()));
+    }
+    for (const std::string& key : keys) {
+        ASSERT_EQ(documented.count(key), 1u) << key << " has no row in the state table";
+        const auto& [words, state] = documented.at(key);
+        for (const std::string timeoutState : {"OK", "UNKNOWN"}) {
+            const std::string expected = state == "`--timeout-state`" ? timeoutState : state;
+            EXPECT_EQ(StatusText(Answer({"--timeout-state", timeoutState},
+                                        WithError(CompleteDocument(), key, "the details"))),
+                      "SSH " + expected + " - " + words + " (the details)")
+                << key;
+        }
+    }
+    // A key that cannot be loaded or unlocked is the configuration's fault.
+    EXPECT_EQ(StatusText(Answer(
+                  {}, WithError(CompleteDocument(), "qo-ssh.results.error.authentication-failed",
+                                "User authentication failed with status: -16"))),
+              "SSH UNKNOWN - the private key cannot be loaded or unlocked (wrong or missing "
+              "passphrase?) (User authentication failed with status: -16)");
 }
 
 TEST(CheckVerdictTest, AHostKeyMismatchIsReportedOnce) {
@@ -206,20 +215,39 @@ TEST(CheckVerdictTest, TextsCannotBreakTheFormat) {
 }
 
 TEST(CheckVerdictTest, AKilledProbeIsATimeoutOrUnknown) {
-    // Killed 5 s after a budget of 1 s, or for a standard output past the cap.
-    const auto options =
-        VekPlugin::ParsePluginOptions({"-H", "h", "-l", "u", "-t", "1", "--timeout-state", "1"});
+    // Killed at -t plus the grace, or for a standard output past the cap.
+    const auto options = VekPlugin::ParsePluginOptions({"-H", "h", "-l", "u", "-t", "1:WARNING"});
     VekProbeClient::ChildOutcome run;
     run.signal = SIGKILL;
     run.killed = VekProbeClient::KillReasonEnum::Deadline;
+    run.elapsed = std::chrono::milliseconds(1052);
     const VekPlugin::PluginAnswer timeout = VekPlugin::JudgeRun(options, run);
     EXPECT_EQ(timeout.state, PluginStateEnum::Warning);
     EXPECT_EQ(timeout.text,
-              "SSH WARNING - timeout (the probe was still running 6 s after its start and was "
-              "killed)\n");
+              "SSH WARNING - timeout (no result within -t 1 s; the probe was killed)|"
+              "'time'=1.052s;;;0;1\n");
     run.killed = VekProbeClient::KillReasonEnum::OutputTooLarge;
     EXPECT_EQ(VekPlugin::JudgeRun(options, run).text,
               "SSH UNKNOWN - the probe's standard output passed 64 MiB; it was killed\n");
+}
+
+// Whatever hangs, the last word ends the process at its moment with its state,
+// unless the check claimed the answer first.
+TEST(CheckVerdictTest, TheLastWordEndsAHangingCheck) {
+    const auto soon = [] {
+        return std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+    };
+    EXPECT_EXIT(
+        {
+            VekPlugin::AnswerDeadline lastWord;
+            lastWord.Arm(soon(), PluginStateEnum::Warning, "SSH WARNING - timeout\n");
+            std::this_thread::sleep_for(std::chrono::seconds(5));
+        },
+        testing::ExitedWithCode(1), "");
+    VekPlugin::AnswerDeadline claimed;
+    claimed.Arm(soon(), PluginStateEnum::Warning, "");
+    claimed.Claim();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 }  // namespace

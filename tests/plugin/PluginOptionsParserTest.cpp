@@ -38,9 +38,10 @@ TEST(PluginOptionsParserTest, DefaultsOfAMinimalCommandLine) {
     EXPECT_EQ(options.logname, "monitor");
     EXPECT_EQ(options.port, 22u);
     EXPECT_EQ(options.timeoutSeconds, 10);
-    EXPECT_FALSE(options.ipv6);
+    // Any address family, IPv6 first, as check_ssh resolves.
+    EXPECT_TRUE(options.ipv6);
     EXPECT_FALSE(options.command);
-    EXPECT_EQ(options.expectExit, 0);
+    EXPECT_FALSE(options.expectExit);
     EXPECT_EQ(options.timeoutState, PluginStateEnum::Critical);
     EXPECT_FALSE(options.warning);
     EXPECT_FALSE(options.critical);
@@ -96,10 +97,12 @@ TEST(PluginOptionsParserTest, LongShortAttachedAndAbbreviatedForms) {
 
 TEST(PluginOptionsParserTest, TheLastOfARepeatedOptionCounts) {
     const PluginOptions options =
-        ParsePluginOptions(With({"-6", "-4", "-t", "3", "-t", "4", "--timeout-state=1"}));
+        ParsePluginOptions(With({"-6", "-4", "-t", "3:2", "-t", "4", "--timeout-state=1"}));
     EXPECT_FALSE(options.ipv6);
     EXPECT_EQ(options.timeoutSeconds, 4);
     EXPECT_EQ(options.timeoutState, PluginStateEnum::Warning);
+    // check_tcp's -t SECONDS:STATE.
+    EXPECT_EQ(ParsePluginOptions(With({"-t", "7:unknown"})).timeoutState, PluginStateEnum::Unknown);
 }
 
 TEST(PluginOptionsParserTest, HelpAndVersionWinOverEverythingElse) {
@@ -119,7 +122,7 @@ TEST(PluginOptionsParserTest, RefusesWithTheReason) {
         {With({"-p", "22x"}), "invalid port '22x': give a whole number from 1 to 65535"},
         {With({"-t", "0"}), "invalid timeout '0': give a whole number from 1 to 2147483"},
         {With({"-t", "1.5"}), "invalid timeout '1.5': give a whole number from 1 to 2147483"},
-        {With({"--expect-exit", "256"}),
+        {With({"-C", "x", "--expect-exit", "256"}),
          "invalid exit code '256': give a whole number from 0 to 255"},
         {With({"-w", "5:1"}), "invalid threshold range '5:1': start is greater than end"},
         {With({"-c", "x"}), "invalid threshold range 'x': end is not a number"},
@@ -130,6 +133,11 @@ TEST(PluginOptionsParserTest, RefusesWithTheReason) {
         {With({"--timeout-state", "fatal"}),
          "invalid state 'fatal': use OK, WARNING, CRITICAL, UNKNOWN or 0 to 3"},
         {With({"-e", "x"}), "-e/--expect needs a command (-C)"},
+        {With({"--expect-exit", "0"}), "--expect-exit needs a command (-C)"},
+        {With({"--stage-warning", "exec=1"}), "--stage-warning exec=... needs a command (-C)"},
+        {With({"--stage-critical", "exec=1"}), "--stage-critical exec=... needs a command (-C)"},
+        {With({"-t", "5:fatal"}),
+         "invalid state 'fatal': use OK, WARNING, CRITICAL, UNKNOWN or 0 to 3"},
         {With({"-C", "true", "-e", "a("}), "invalid regular expression 'a(': missing ): a("},
         {With({"-C", "true", "-e", "\\d"}),
          "invalid regular expression '\\d': invalid escape sequence: \\d"},
