@@ -162,16 +162,18 @@ binds_for() {
     done
 }
 
-# in_image <binds> <command>...: runs a command in the image as its user with its
-# environment, bounded in time, with the image's root read-only
-# (readOnlyRootFilesystem) and the binds.
+# image_command <binds> <command>...: sets image_argv to the command line that runs
+# a command in the image as its user with its environment, bounded in time, with
+# the image's root read-only (readOnlyRootFilesystem) and the binds. A signal to
+# the first process (timeout) reaches the command: timeout passes it on, and the
+# command's namespace dies with unshare.
 chroot=$(command -v chroot)
-in_image() {
+image_command() {
     local binds=$1
     shift
     # shellcheck disable=SC2016  # expanded by the inner shell
-    timeout -k 5 60 env -i "${image_env[@]}" IMAGE_BINDS="$binds" unshare --mount --pid \
-        --fork --kill-child --mount-proc="$rootfs/proc" /bin/sh -ec '
+    image_argv=(timeout -k 5 60 env -i "${image_env[@]}" IMAGE_BINDS="$binds" unshare --mount
+        --pid --fork --kill-child --mount-proc="$rootfs/proc" /bin/sh -ec '
         root=$1 user=$2 chroot=$3
         shift 3
         mount --rbind "$root" "$root"
@@ -183,7 +185,12 @@ in_image() {
         done
         mount -o remount,bind,ro "$root"
         unset IMAGE_BINDS
-        exec "$chroot" --userspec="$user" "$root" "$@"' in_image "$rootfs" "$user" "$chroot" "$@"
+        exec "$chroot" --userspec="$user" "$root" "$@"' in_image "$rootfs" "$user" "$chroot" "$@")
+}
+# in_image <binds> <command>...: runs image_command's command line and waits for it.
+in_image() {
+    image_command "$@"
+    "${image_argv[@]}"
 }
 # shellcheck disable=SC2016  # expanded by the image's shell
 status=$(in_image "" /bin/sh -c 'while read -r key value _; do
@@ -294,7 +301,10 @@ EOF
         exporter+=("$arg")
     done
     binds=$(binds_for exporter "${mounts[@]}")
-    in_image "$binds" "${exporter[@]}" >"$work/exporter.log" 2>&1 &
+    # Started as a simple command, not through the function, so $! is timeout
+    # itself rather than a subshell that a kill would leave it running behind.
+    image_command "$binds" "${exporter[@]}"
+    "${image_argv[@]}" >"$work/exporter.log" 2>&1 &
     exporter_pid=$!
     python3 - "$port" "$(fixture_value SSHD_PORT)" >"$work/probe.txt" <<'PYTHON' ||
 import sys, time, urllib.error, urllib.request

@@ -10,6 +10,7 @@
 #include "domain/CommonTestOptions.h"
 #include "iohandler/InclusiveRangeValidator.h"
 #include "iohandler/MaxDownloadsBytesValidator.h"
+#include "iohandler/TextLengthValidator.h"
 #include "iohandler/TimeoutValidator.h"
 
 namespace Ssh {
@@ -76,6 +77,7 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
     using namespace VekConstants;
     using VekLibrary::IoHandler::InclusiveRangeValidator;
     using VekLibrary::IoHandler::MaxDownloadsBytesValidator;
+    using VekLibrary::IoHandler::TextLengthValidator;
     using VekLibrary::IoHandler::TimeoutValidator;
 
     commandBuilder.AddCommandDetails(SshVekCommandName, SshVekCommandDescription);
@@ -85,9 +87,11 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
         {UseIpv6OptionShortFlag, UseIpv6OptionLongFlag, Capability(CommonTestFlags::UseIpv6),
          UseIpv6OptionRequirement, UseIpv6OptionInputValueType, UseIpv6OptionDescription},
         {UrlOptionShortFlag, UrlOptionLongFlag, Capability(CommonTestOptions::Url),
-         UrlOptionRequirement, UrlOptionInputValueType, UrlOptionDescription},
+         UrlOptionRequirement, UrlOptionInputValueType, UrlOptionDescription,
+         TextLengthValidator(UrlOptionShortFlag, MaximumUrlBytes)},
         {TestIdOptionShortFlag, TestIdOptionLongFlag, Capability(CommonTestOptions::TestId),
-         TestIdOptionRequirement, TestIdOptionInputValueType, TestIdOptionDescription},
+         TestIdOptionRequirement, TestIdOptionInputValueType, TestIdOptionDescription,
+         TextLengthValidator(TestIdOptionShortFlag, MaximumTestIdBytes)},
         {TestTimeoutOptionShortFlag, TestTimeoutOptionLongFlag,
          Capability(CommonTestOptions::MaxStepTime), TestTimeoutOptionRequirement,
          TestTimeoutOptionInputValueType, TestTimeoutOptionDescription, TimeoutValidator()},
@@ -98,7 +102,7 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
          UsernameOptionRequirement,
          UsernameOptionInputValueType,
          UsernameOptionDescription,
-         {},
+         TextLengthValidator(UsernameOptionShortFlag, MaximumUsernameBytes),
          {},
          {HandshakeOnlyOptionShortFlag}},
         // With a private key the password is only its passphrase, so not required;

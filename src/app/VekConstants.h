@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -228,5 +229,12 @@ inline constexpr std::int64_t NoTestTimeoutLimit = std::numeric_limits<std::int6
 inline constexpr std::uint64_t IgnoredFileSizeLimitsDownloadBytes = 2147483647;
 // A maximum download bytes text that keeps DefaultDownloadBytesLimit.
 inline constexpr char KeepDefaultDownloadBytesText[] = "<Bytes.Invalid>";
+
+// The longest test id, user name and URL accepted, in bytes. The test id goes into
+// every log line and the result document, the user name and URL into log lines and
+// error texts; a value of megabytes would multiply the probe's memory and output.
+inline constexpr std::size_t MaximumTestIdBytes = 1024;
+inline constexpr std::size_t MaximumUsernameBytes = 1024;
+inline constexpr std::size_t MaximumUrlBytes = 1024;
 
 }  // namespace Ssh::VekConstants

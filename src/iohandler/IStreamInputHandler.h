@@ -12,8 +12,8 @@ public:
 
     // Waits at most `timeout` (1 to 2147483647 ms) for input to arrive, then reads
     // one line to its end; the line feed is not kept. Throws XInputOutputError on
-    // a bad timeout, no input in time, a closed or failing input, or end of input
-    // before any character.
+    // a bad timeout, no input in time, a closed or failing input, end of input
+    // before any character, or a line longer than the implementation's limit.
     virtual std::string ReadInput(std::chrono::milliseconds timeout) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,10 @@ namespace VekLibrary::IoHandler {
 namespace {
 
 constexpr std::chrono::milliseconds::rep kLargestPollTimeout = 2147483647;
+// Lines up to this size grow as a string grows; a longer one gets room for the
+// whole limit at once, which costs address space only, so that growing never
+// holds two copies of a line of megabytes.
+constexpr std::size_t kGrowInStepsBytes = 1024 * 1024;
 
 std::string ErrnoText(int error) {
     char buffer[256];
@@ -65,9 +70,37 @@ std::string StdinInputHandler::ReadInput(std::chrono::milliseconds timeout) {
         }
     }
 
+    return ReadLine();
+}
+
+std::string StdinInputHandler::ReadLine() const {
     std::string line;
-    std::getline(std::cin, line);
-    if (std::cin.fail() || std::cin.bad()) {
+    char chunk[64 * 1024];
+    for (;;) {
+        // At most one byte past the limit is ever taken from the stream.
+        const std::size_t room = maximumLineBytes_ - line.size() + 1;
+        std::cin.getline(chunk, static_cast<std::streamsize>(std::min(sizeof chunk, room + 1)));
+        std::size_t count = static_cast<std::size_t>(std::cin.gcount());
+        // getline counts the line feed it takes but does not store it.
+        const bool ended = !std::cin.fail() && !std::cin.eof();
+        if (ended) {
+            --count;
+        }
+        if (line.size() + count > maximumLineBytes_) {
+            throw XInputOutputError("The input line is longer than " +
+                                    std::to_string(maximumLineBytes_) + " bytes.");
+        }
+        if (line.size() + count > line.capacity() && line.size() + count > kGrowInStepsBytes) {
+            line.reserve(maximumLineBytes_);
+        }
+        line.append(chunk, count);
+        if (ended || std::cin.eof() || std::cin.bad()) {
+            break;
+        }
+        // A full chunk: getline marks it as a failure; the line goes on.
+        std::cin.clear();
+    }
+    if (std::cin.bad() || (std::cin.fail() && line.empty())) {
         throw XInputOutputError("Error while reading input from stdin. read: " + line);
     }
     return line;

@@ -28,7 +28,8 @@ public:
     // <count>" unless the deadline was given at least 1 ms, and XTestTimeout "Name
     // resolution did not finish within <count> ms." when the lookup is still running
     // at the deadline; such a lookup is abandoned, not waited for. <count> is the
-    // deadline's given milliseconds.
+    // deadline's given milliseconds. A numeric host (AI_NUMERICHOST) with a numeric
+    // or empty service needs no lookup and is converted at once, on this thread.
     virtual AddressInfoList GetAddressInfo(const std::string& host, const std::string& service,
                                            AddressFamilyEnum family, SocketType type, int flags,
                                            const VekDomain::Deadline& deadline) = 0;

@@ -167,6 +167,11 @@ AddressInfoList LinuxNetworkingWrapper::GetAddressInfo(const std::string& host,
         throw XBrokenInvariantsError("Invalid timeout provided to GetAddressInfo: " +
                                      std::to_string(given));
     }
+    // A numeric host and service are converted, never looked up, so the call
+    // cannot block; getaddrinfo_a would start a thread for it all the same.
+    if ((flags & AI_NUMERICHOST) != 0 && (service.empty() || (flags & AI_NUMERICSERV) != 0)) {
+        return GetAddressInfo(host, service, family, type, flags);
+    }
     if (HasEmbeddedNul(host) || HasEmbeddedNul(service)) {
         throw ResolutionError(host, EAI_NONAME);
     }

@@ -14,10 +14,11 @@ SshClient::SshClient(
     std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
     std::shared_ptr<ISshTestResultFactory> testResultFactory,
     std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
-    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock)
+    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock,
+    std::shared_ptr<ISocketConnector> connector)
     : impl_(std::make_unique<SshClientImpl>(std::move(dnsStrategy), std::move(networkingWrapper),
-                                            testResultFactory, std::move(logger),
-                                            std::move(clock))) {
+                                            testResultFactory, std::move(logger), std::move(clock),
+                                            std::move(connector))) {
     if (libssh2_init(0) != 0) {
         throw VekLibrary::XBrokenInvariantsError("Could not initialize libssh2 library.");
     }

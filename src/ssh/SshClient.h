@@ -10,7 +10,9 @@
 #include "networking/IDnsResolutionStrategy.h"
 #include "networking/ILinuxNetworkingWrapper.h"
 #include "result/ISshTestResultFactory.h"
+#include "ssh/ISocketConnector.h"
 #include "ssh/ISshClient.h"
+#include "ssh/TcpSocketConnector.h"
 
 namespace Ssh {
 
@@ -22,12 +24,14 @@ public:
     // Throws XBrokenInvariantsError for a null collaborator or when the SSH library
     // cannot be initialised. `clock` times the whole test, its deadlines and waits
     // included (the system's monotonic clock unless a test hands in its own).
+    // `connector` opens the connection (TCP unless a harness hands in its own).
     SshClient(std::shared_ptr<VekLibrary::Networking::IDnsResolutionStrategy> dnsStrategy,
               std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
               std::shared_ptr<ISshTestResultFactory> testResultFactory,
               std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
               std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock =
-                  std::make_shared<VekLibrary::VekDomain::SteadyClock>());
+                  std::make_shared<VekLibrary::VekDomain::SteadyClock>(),
+              std::shared_ptr<ISocketConnector> connector = std::make_shared<TcpSocketConnector>());
     ~SshClient() override;
     SshClient(const SshClient&) = delete;
     SshClient& operator=(const SshClient&) = delete;

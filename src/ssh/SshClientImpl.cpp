@@ -39,10 +39,12 @@ SshClientImpl::SshClientImpl(
     std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
     const std::shared_ptr<ISshTestResultFactory>& testResultFactory,
     std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
-    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock)
+    std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock,
+    std::shared_ptr<ISocketConnector> connector)
     : dnsStrategy_(std::move(dnsStrategy)),
       networkingWrapper_(std::move(networkingWrapper)),
       logger_(std::move(logger)),
+      connector_(std::move(connector)),
       clock_(std::move(clock)) {
     if (!dnsStrategy_) {
         throw XBrokenInvariantsError("dnsResolutionStrategy cannot be null.");
@@ -52,6 +54,9 @@ SshClientImpl::SshClientImpl(
     }
     if (!logger_) {
         throw XBrokenInvariantsError("Logger cannot be null.");
+    }
+    if (!connector_) {
+        throw XBrokenInvariantsError("Socket connector cannot be null.");
     }
     if (!testResultFactory) {
         throw XBrokenInvariantsError("testResultFactory cannot be null.");
@@ -91,8 +96,8 @@ std::int64_t SshClientImpl::Connect(const std::string& host, unsigned short port
         peer_ = Result().GetHostAddress();
         VekLibrary::Networking::SocketHandle socket =
             clock_.Time(StageEnum::Connect, Result(), [&] {
-                auto connected = ConnectWithin(addresses.GetCurrentNode(), peer_,
-                                               clock_.DeadlineFor(StageEnum::Connect));
+                auto connected = connector_->Connect(addresses.GetCurrentNode(), peer_,
+                                                     clock_.DeadlineFor(StageEnum::Connect));
                 logger_->WriteLog(LogLevelEnum::Info, "Connection established successfully.");
                 return connected;
             });

@@ -17,6 +17,7 @@
 #include "result/ISshTestResultFactory.h"
 #include "result/SshTestResult.h"
 #include "ssh/HostKeyFingerprint.h"
+#include "ssh/ISocketConnector.h"
 #include "ssh/Libssh2Deleter.h"
 #include "ssh/SessionContext.h"
 #include "ssh/SocketWait.h"
@@ -44,7 +45,8 @@ public:
         std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper,
         const std::shared_ptr<ISshTestResultFactory>& testResultFactory,
         std::shared_ptr<VekLibrary::VekLogger::ILogger> logger,
-        std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock);
+        std::shared_ptr<const VekLibrary::VekDomain::IMonotonicClock> clock,
+        std::shared_ptr<ISocketConnector> connector);
     SshClientImpl(const SshClientImpl&) = delete;
     SshClientImpl& operator=(const SshClientImpl&) = delete;
 
@@ -77,6 +79,7 @@ private:
     std::shared_ptr<VekLibrary::Networking::ILinuxNetworkingWrapper> networkingWrapper_;
     std::unique_ptr<SshTestResult> testResult_;
     std::shared_ptr<VekLibrary::VekLogger::ILogger> logger_;
+    std::shared_ptr<ISocketConnector> connector_;
     // Declared before the session, which is released first: the session's callbacks
     // use the context, and the session's descriptor is still open.
     SessionContext context_;

@@ -1,15 +1,24 @@
 // The built program as a separate process: its input errors, help, standard
 // streams, exit status and signals, and whole tests against the fixture servers.
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <iterator>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -492,6 +501,13 @@ TEST(EndToEndInputTest, JsonInputErrorsAreReportedAndNothingRuns) {
          "Command Length exceeds max allowed command length: 1000"},
         {"invalid url", "", set(caps, "test.common.url", "qo-ssh://"),
          "qo-ssh:// is not valid. Error: No hostname. Invalid URL: qo-ssh://"},
+        // Refused without repeating the value, which the exact line checked proves.
+        {"test id too long", "", set(caps, "common.test.test-id", std::string(1025, 'i')),
+         "Incorrect input provided for option: -i. The value is longer than 1024 bytes."},
+        {"user name too long", "", set(caps, "common.test.auth-username", std::string(1025, 'n')),
+         "Incorrect input provided for option: -n. The value is longer than 1024 bytes."},
+        {"url too long", "", set(caps, "test.common.url", std::string(70000, 'u')),
+         "Incorrect input provided for option: -u. The value is longer than 1024 bytes."},
     };
     for (const Case& testCase : cases) {
         SCOPED_TRACE(testCase.name);
@@ -549,6 +565,73 @@ TEST(EndToEndInputTest, JsonThatNeverArrivesEndsAfterFiveSeconds) {
                        "Unable to read test input. Timed out while waiting for input from stdin.");
     EXPECT_GE(run.elapsed, milliseconds(4900));
     EXPECT_LE(run.elapsed, milliseconds(6500));
+}
+
+TEST(EndToEndInputTest, AnInputLinePastTheLimitIsRefusedWhileReading) {
+    // A test id of 50 MB in a file on standard input: the offset the probe leaves
+    // in the shared file shows how far it read, wait4 its peak memory.
+    constexpr long kLimit = 16 * 1024 * 1024;
+    FILE* files[3] = {std::tmpfile(), std::tmpfile(), std::tmpfile()};
+    for (FILE* file : files) {
+        ASSERT_NE(file, nullptr);
+    }
+    std::fputs("{\"Capabilities\":{\"common.test.test-id\":\"", files[0]);
+    const std::string megabyte(1000 * 1000, 'i');
+    for (int i = 0; i < 50; ++i) {
+        std::fwrite(megabyte.data(), 1, megabyte.size(), files[0]);
+    }
+    std::fputs("\"}}\n", files[0]);
+    std::fflush(files[0]);
+    ::lseek(fileno(files[0]), 0, SEEK_SET);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int descriptor = 0; descriptor < 3; ++descriptor) {
+        posix_spawn_file_actions_adddup2(&actions, fileno(files[descriptor]), descriptor);
+    }
+    char* const argv[] = {const_cast<char*>("vek"), nullptr};
+    pid_t pid = -1;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(posix_spawn(&pid, VEK_BINARY, &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    rusage usage{};
+    int status = 0;
+    const auto deadline = start + kQuickRunLimit;
+    while (::wait4(pid, &status, WNOHANG, &usage) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::wait4(pid, &status, 0, &usage);
+            FAIL() << "still reading after " << kQuickRunLimit.count() << " ms";
+        }
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    const auto elapsed =
+        std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
+    const long consumed = ::lseek(fileno(files[0]), 0, SEEK_CUR);
+    std::string streams[2];
+    for (int i = 0; i < 2; ++i) {
+        std::rewind(files[i + 1]);
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, files[i + 1])) > 0;) {
+            streams[i].append(chunk, n);
+        }
+    }
+    for (FILE* file : files) {
+        std::fclose(file);
+    }
+    std::cout << "50 MB input line: refused after " << elapsed.count() << " ms, peak RSS "
+              << usage.ru_maxrss / 1024 << " MiB, " << consumed << " bytes read\n";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(streams[0], "");
+    const std::string pidLine = "[SSH VEK] Current process ID: " + std::to_string(pid) + "\n";
+    EXPECT_EQ(AfterTimestamp(streams[1].substr(std::min(pidLine.size(), streams[1].size()))),
+              " [ERR][ID=] Invalid test input: Unable to read test input. The input line is "
+              "longer than 16777216 bytes.\n");
+    // One stdio buffer of read-ahead at most.
+    EXPECT_LE(consumed, kLimit + 64 * 1024);
+#ifndef __SANITIZE_ADDRESS__
+    EXPECT_LT(usage.ru_maxrss, 40 * 1024) << "KiB";
+#endif
 }
 
 // --- whole tests -------------------------------------------------------------

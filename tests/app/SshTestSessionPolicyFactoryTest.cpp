@@ -345,6 +345,12 @@ TEST_F(SshTestSessionPolicyFactoryTest, FillsThePolicyFromTheArguments) {
              p.SetIpv6ModeStatus(true);
              p.SetUnsecuredModeStatus(true);
          }},
+        {"test id and URL at their limit of 1024 bytes",
+         {"-u", "qo-ssh://" + std::string(1015, 'h'), "-i", std::string(1024, 'i')},
+         [](SshTestSessionPolicy& p) {
+             p.SetHostName(std::string(1015, 'h'));
+             p.SetTestId(std::string(1024, 'i'));
+         }},
         {"host keys in both forms",
          {"-u", "example-host", "-k", " SHA256:" + kKeyBase64 + " ,00" + kKeyHex.substr(2)},
          [](SshTestSessionPolicy& p) {
@@ -402,7 +408,15 @@ TEST_F(SshTestSessionPolicyFactoryTest, RefusesBadInputAndKeepsTheCallersPolicy)
         std::string message;
     };
     const std::string portRange = "UrlComponents: Port must be a number between 1 and 65'535. ";
+    const auto tooLong = [](char flag) {
+        return std::string("Incorrect input provided for option: -") + flag +
+               ". The value is longer than 1024 bytes.";
+    };
+    const std::string kilo(1025, 'k');
     const Row rows[] = {
+        {WithCredentials({"-u", "example-host", "-i", kilo}), tooLong('i')},
+        {{"-u", "example-host", "-n", kilo, "-p", "s3cret"}, tooLong('n')},
+        {WithCredentials({"-u", "qo-ssh://" + kilo}), tooLong('u')},
         {WithCredentials({"-u", "example-host", "-c", Encoded(std::string(1001, 'a'))}),
          "Command Length exceeds max allowed command length: 1000"},
         {WithCredentials({"-u", "example-host", "-c", Encoded("whoami"), "-l", "5"}),

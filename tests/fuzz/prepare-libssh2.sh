@@ -2,9 +2,9 @@
 # prepare-libssh2.sh <downloads> <project-root> <source-dir>
 #
 # Lays out the libssh2 source exactly as scripts/bootstrap builds it (upstream
-# tarball, Debian's patches, our handshake event hooks and flood limits) for the
-# fuzz build's own instrumented copy. Works offline from the downloads bootstrap
-# cached.
+# tarball, Debian's patches, our handshake event hooks, flood limits and leak
+# fixes) for the fuzz build's own instrumented copy. Works offline from the
+# downloads bootstrap cached.
 set -euo pipefail
 
 usage() {
@@ -43,7 +43,7 @@ grep -vE '^\s*(#|$)' "$work/debian/patches/series" | while read -r p _; do
     patch -d "$tree" -p1 -s --forward < "$work/debian/patches/$p"
 done
 cp "$root/src/ssh/event_handlers.c" "$root/src/ssh/event_handlers.h" "$tree/src/"
-for p in handshake-event-hooks.patch flood-limits.patch; do
+for p in handshake-event-hooks.patch flood-limits.patch leak-fixes.patch; do
     patch -d "$tree" -p1 -s --forward < "$root/third_party/libssh2/$p"
 done
 

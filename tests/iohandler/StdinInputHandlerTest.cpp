@@ -170,6 +170,21 @@ TEST_F(StdinTest, AVeryLongLineArrivesWhole) {
     EXPECT_TRUE(read == line);
 }
 
+TEST_F(StdinTest, ALineIsReadUpToItsLimitAndNoFurther) {
+    StdinInputHandler reader(8);
+    RedirectToPipe();
+    Write("12345678\n\n12345678");
+    EXPECT_EQ(reader.ReadInput(1000ms), "12345678");
+    EXPECT_EQ(reader.ReadInput(1000ms), "");
+    Write("9abc\nnext\n");
+    EXPECT_TRUE(ThrowsWithMessage<XInputOutputError>([&] { reader.ReadInput(1000ms); },
+                                                     "The input line is longer than 8 bytes."));
+    // One byte past the limit was taken, the rest of the line was left.
+    EXPECT_EQ(reader.ReadInput(1000ms), "abc");
+    CloseWriteEnd();
+    EXPECT_EQ(reader.ReadInput(1000ms), "next");
+}
+
 TEST_F(StdinTest, RefusesTimeoutsOutsidePollsRange) {
     RedirectToPipe();
     Write("data\n");
