@@ -152,25 +152,21 @@ std::unique_ptr<IVekCommand> SshVekCommandDefinition::Build(IVekCommandOptionBui
                                    commandLineOnly,     HelpOptionRequirement,
                                    HelpOptionInputType, HelpOptionDescription};
     commandBuilder.AddShortCircuitOption(BuildOption(optionBuilder, help));
-    const OptionDefinition hostKey = {HostKeyOptionShortFlag,           HostKeyOptionLongFlag,
-                                      Capability(HostKeyOptionDatakey), HostKeyOptionRequirement,
-                                      HostKeyOptionInputValueType,      HostKeyOptionDescription};
-    commandBuilder.AddOption(BuildOption(optionBuilder, hostKey));
-    const OptionDefinition privateKey = {
-        PrivateKeyOptionShortFlag,           PrivateKeyOptionLongFlag,
-        Capability(PrivateKeyOptionDatakey), PrivateKeyOptionRequirement,
-        PrivateKeyOptionInputValueType,      PrivateKeyOptionDescription};
-    commandBuilder.AddOption(BuildOption(optionBuilder, privateKey));
-    const OptionDefinition knownHosts = {
-        KnownHostsOptionShortFlag,           KnownHostsOptionLongFlag,
-        Capability(KnownHostsOptionDatakey), KnownHostsOptionRequirement,
-        KnownHostsOptionInputValueType,      KnownHostsOptionDescription};
-    commandBuilder.AddOption(BuildOption(optionBuilder, knownHosts));
-    const OptionDefinition handshakeOnly = {
-        HandshakeOnlyOptionShortFlag,           HandshakeOnlyOptionLongFlag,
-        Capability(HandshakeOnlyOptionDatakey), HandshakeOnlyOptionRequirement,
-        HandshakeOnlyOptionInputValueType,      HandshakeOnlyOptionDescription};
-    commandBuilder.AddOption(BuildOption(optionBuilder, handshakeOnly));
+    // Options added after the first release follow the help option in the help text.
+    const OptionDefinition laterOptions[] = {
+        {HostKeyOptionShortFlag, HostKeyOptionLongFlag, Capability(HostKeyOptionDatakey),
+         HostKeyOptionRequirement, HostKeyOptionInputValueType, HostKeyOptionDescription},
+        {PrivateKeyOptionShortFlag, PrivateKeyOptionLongFlag, Capability(PrivateKeyOptionDatakey),
+         PrivateKeyOptionRequirement, PrivateKeyOptionInputValueType, PrivateKeyOptionDescription},
+        {KnownHostsOptionShortFlag, KnownHostsOptionLongFlag, Capability(KnownHostsOptionDatakey),
+         KnownHostsOptionRequirement, KnownHostsOptionInputValueType, KnownHostsOptionDescription},
+        {HandshakeOnlyOptionShortFlag, HandshakeOnlyOptionLongFlag,
+         Capability(HandshakeOnlyOptionDatakey), HandshakeOnlyOptionRequirement,
+         HandshakeOnlyOptionInputValueType, HandshakeOnlyOptionDescription},
+    };
+    for (const OptionDefinition& option : laterOptions) {
+        commandBuilder.AddOption(BuildOption(optionBuilder, option));
+    }
 
     return commandBuilder.Build();
 }
